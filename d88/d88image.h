@@ -1,0 +1,125 @@
+// Reading D88 floppy images: the disks in a file and their sectors by ID.
+//
+// Layout (all multi-byte fields little-endian, see d88/format.h):
+//   file    disk 0, disk 1, ... back to back; disk k+1 starts at disk k's
+//           offset plus disk k's size field; at most 64 disks are used.
+//   disk    688-byte header: name (16), media type (0x1B), size (0x1C),
+//           164 track offsets (0x20) counted from the header, 0 = absent.
+//   track   sector records back to back from the track's offset.
+//   record  16-byte header: C H R N, record count (0x04), data length (0x0E);
+//           then data length bytes of data.
+//
+// One disk at a time is selected; sector reads work on the selected disk.
+// A record is matched by its four ID bytes. A walk starts at the track's
+// first record and steps over each record's data by its data length; it
+// ends at a record whose count is 0, at the record whose index equals its own
+// count - 1, or where the file ends, and it is not confined to its track.
+
+#ifndef D88_D88IMAGE_H_
+#define D88_D88IMAGE_H_
+
+#include <cstdint>
+
+#include "d88/cached_file.h"
+#include "d88/format.h"
+
+namespace d88 {
+
+// The reader holds a block cache of a few megabytes: give it static storage
+// (or allocate it) rather than putting it on the stack.
+class D88Image {
+ public:
+  // No file, no disks, sector range 1 to 16, nothing selected.
+  D88Image();
+  D88Image(const D88Image&) = delete;
+  D88Image& operator=(const D88Image&) = delete;
+
+  // With a path: closes any open file and clears the selection, opens path
+  // for binary reading and finds the disks in it. Returns false only when
+  // the file cannot be opened (the disk count then keeps its earlier value),
+  // true also when no disk is found.
+  // With a null path: closes the file and sets the disk count to 0; the
+  // selected disk's fields stay as they were. Returns true.
+  bool Open(const char* path);
+
+  // Number of disks found by the last scan, 0 to 64.
+  int32_t GetDiskCount() const { return disk_count_; }
+
+  // Loads the header of disk `index` and makes it the selected disk. Returns
+  // false with nothing changed when no file is open; false with the selection
+  // cleared when index is not below the disk count or the header cannot be
+  // read.
+  bool SelectDisk(int32_t index);
+
+  // Sets the sector numbers at which a run read starts each further track
+  // (first) and after which it moves to the next track (last). Unchecked.
+  void SetSectorRange(int32_t first, int32_t last) {
+    first_sector_ = first;
+    last_sector_ = last;
+  }
+
+  // The selected disk's name, zero-terminated, at most 16 bytes; empty when
+  // nothing is selected.
+  const char* GetDiskName() const { return disk_name_; }
+
+  // The selected disk's media type byte, 0 to 255; -1 when nothing is
+  // selected.
+  int32_t GetMediaType() const { return media_type_; }
+
+  // File offset of the selected disk's header; -1 when nothing is selected.
+  int32_t GetDiskOffset() const { return disk_offset_; }
+
+  // The selected disk's size field; 0 when nothing is selected.
+  int32_t GetDiskSize() const { return disk_size_; }
+
+  // True when track is 0 to 163 and its table entry in the selected disk is
+  // above 0 and not above the disk size.
+  bool IsTrackPresent(int32_t track) const;
+
+  // Walks track for the first record whose ID is (c, h, r, n) and copies up
+  // to capacity bytes of its data into dest. Returns the number of bytes
+  // copied: the smaller of the record's data length and capacity; 0 when no
+  // file is open, the track is absent, the walk ends without a match or the
+  // data is cut short by the end of the file. Requires room for capacity
+  // bytes in dest.
+  int32_t ReadSector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
+                     uint8_t* dest, int32_t capacity);
+
+  // Reads total bytes as a run of sectors of 128 << n bytes starting at
+  // (track, c, h, r): after the last sector of the range the run goes on at
+  // the first sector of the next track, whose head flips from 0 to 1, or from
+  // 1 to 0 with the cylinder one up. Returns the bytes of the whole pieces
+  // read before the first sector that is missing or shorter than its piece
+  // (that sector's bytes are still copied into dest). Returns 0 for total <= 0
+  // or n outside 0 to 23. Requires room for total bytes in dest.
+  int32_t ReadSectors(int32_t track, int32_t c, int32_t h, int32_t r,
+                      int32_t n, uint8_t* dest, int32_t total);
+
+  // Lists the IDs of the records of track in walk order, 4 bytes each (C, H,
+  // R, N), as many whole entries as capacity holds. Unlike a sector lookup it
+  // passes over records whose count is 0. Returns the bytes stored; 0 when
+  // no file is open or the track is absent. Requires room for capacity bytes.
+  int32_t GetTrackSectorIds(int32_t track, uint8_t* dest, int32_t capacity);
+
+ private:
+  void ClearSelection();
+
+  // Sets *position to the file offset of track's first record; false when
+  // no file is open or the track is absent.
+  bool FindTrack(int32_t track, int64_t* position) const;
+
+  CachedFile file_;
+  int32_t disk_count_;
+  int32_t first_sector_;
+  int32_t last_sector_;
+  int32_t disk_offsets_[kMaxDisks];
+  int32_t disk_size_;
+  int32_t disk_offset_;
+  int32_t track_offsets_[kTrackCount];
+  int32_t media_type_;
+  char disk_name_[kDiskNameSize + 1];
+};
+
+}  // namespace d88
+
+#endif  // D88_D88IMAGE_H_

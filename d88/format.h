@@ -1,0 +1,63 @@
+// The D88 disk image layout.
+//
+// An image file is a sequence of disks with no gap and no file header; disk 0
+// starts at offset 0 and each disk starts where the previous one's size field
+// says it ends. All multi-byte fields are little-endian.
+//
+//   disk header, 688 bytes:
+//     0x00  16 bytes   name, zero-padded (no terminator when all 16 are used)
+//     0x1B   1 byte    media type
+//     0x1C   4 bytes   disk size, header included
+//     0x20 164 x 4     track offsets from the start of the header; 0 = absent
+//   then tracks, each a run of sector records:
+//     0x00   4 bytes   sector ID: C, H, R, N (nominal length 128 << N)
+//     0x04   2 bytes   number of records in the track
+//     0x0E   2 bytes   data length: the data that follows this 16-byte header
+//
+// A sector is found by its ID, never by its position in the track, and the
+// data length (not N) decides where the next record starts.
+
+#ifndef D88_FORMAT_H_
+#define D88_FORMAT_H_
+
+#include <cstdint>
+
+namespace d88 {
+
+constexpr int32_t kDiskHeaderSize = 0x2B0;
+constexpr int32_t kMaxDisks = 64;
+constexpr int32_t kTrackCount = 164;
+constexpr int32_t kDiskNameSize = 16;
+constexpr int32_t kRecordHeaderSize = 16;
+
+// Byte positions inside a disk header.
+constexpr int32_t kMediaTypeOffset = 0x1B;
+constexpr int32_t kDiskSizeOffset = 0x1C;
+constexpr int32_t kTrackTableOffset = 0x20;
+
+// Byte positions inside a sector record header.
+constexpr int32_t kSectorCountOffset = 0x04;
+constexpr int32_t kDataLengthOffset = 0x0E;
+
+// Returns p[0] + 256 * p[1]: 0 to 65535. Requires two readable bytes at p.
+inline int32_t ReadLe16(const uint8_t* p) {
+  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) |
+                              (static_cast<uint32_t>(p[1]) << 8));
+}
+
+// Returns the four bytes at p as a signed 32-bit value (FF FF FF FF is -1).
+// Requires four readable bytes at p.
+inline int32_t ReadLe32(const uint8_t* p) {
+  const uint32_t value = static_cast<uint32_t>(p[0]) |
+                         (static_cast<uint32_t>(p[1]) << 8) |
+                         (static_cast<uint32_t>(p[2]) << 16) |
+                         (static_cast<uint32_t>(p[3]) << 24);
+  // Two's complement without relying on an implementation-defined narrowing.
+  return value <= 0x7FFFFFFFu
+             ? static_cast<int32_t>(value)
+             : static_cast<int32_t>(value - 0x80000000u) - 0x7FFFFFFF - 1;
+}
+
+}  // namespace d88
+
+#endif  // D88_FORMAT_H_

@@ -1,0 +1,67 @@
+#include <fcntl.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "port/port.h"
+
+namespace port {
+
+std::FILE* OpenForReading(const char* path) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (file != nullptr) std::setvbuf(file, nullptr, _IONBF, 0);
+  return file;
+}
+
+int32_t ReadAt(std::FILE* file, int64_t offset, uint8_t* dest, int32_t size) {
+  const int fd = fileno(file);
+  int32_t done = 0;
+  while (done < size) {
+    const ssize_t got = pread(fd, dest + done, static_cast<size_t>(size - done),
+                              static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<int32_t>(got);
+  }
+  return done;
+}
+
+bool IsHostFileName(const char*) { return true; }
+
+namespace {
+
+bool WriteAll(int fd, const uint8_t* data, int32_t size) {
+  int32_t done = 0;
+  while (done < size) {
+    const ssize_t wrote = write(fd, data + done, static_cast<size_t>(size - done));
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<int32_t>(wrote);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReplaceFile(const char* name, const uint8_t* data, int32_t size) {
+  // Longer than any entry name can be, so it never stands for an entry.
+  static unsigned sequence = 0;
+  char temp_name[64];
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    std::snprintf(temp_name, sizeof temp_name, ".d88extract-%ld-%u.tmp",
+                  static_cast<long>(getpid()), sequence++);
+    fd = open(temp_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, data, size);
+  const bool closed = close(fd) == 0;
+  if (written && closed && std::rename(temp_name, name) == 0) return true;
+  unlink(temp_name);
+  return false;
+}
+
+}  // namespace port

@@ -1,0 +1,98 @@
+#include <windows.h>
+
+#include <cstdio>
+
+#include "port/port.h"
+
+namespace port {
+
+namespace {
+
+// Entry names are code page 932 (Shift_JIS) text on every Windows, whatever
+// the system's own code page.
+constexpr UINT kNameCodePage = 932;
+constexpr int kMaxWideName = 64;
+
+// Fills wide with the UTF-16 form of name; false when name is not valid
+// code page 932 text.
+bool ToWide(const char* name, wchar_t (&wide)[kMaxWideName]) {
+  return MultiByteToWideChar(kNameCodePage, MB_ERR_INVALID_CHARS, name, -1,
+                             wide, kMaxWideName) > 0;
+}
+
+bool WriteAll(HANDLE handle, const uint8_t* data, int32_t size) {
+  int32_t done = 0;
+  while (done < size) {
+    DWORD wrote = 0;
+    if (!WriteFile(handle, data + done, static_cast<DWORD>(size - done), &wrote,
+                   nullptr) ||
+        wrote == 0) {
+      return false;
+    }
+    done += static_cast<int32_t>(wrote);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::FILE* OpenForReading(const char* path) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (file != nullptr) std::setvbuf(file, nullptr, _IONBF, 0);
+  return file;
+}
+
+int32_t ReadAt(std::FILE* file, int64_t offset, uint8_t* dest, int32_t size) {
+  if (_fseeki64(file, offset, SEEK_SET) != 0) return 0;
+  const size_t got = std::fread(dest, 1, static_cast<size_t>(size), file);
+  std::clearerr(file);
+  return static_cast<int32_t>(got);
+}
+
+bool IsHostFileName(const char* name) {
+  for (const char* p = name; *p != '\0'; ++p) {
+    const BYTE byte = static_cast<BYTE>(*p);
+    if (IsDBCSLeadByteEx(kNameCodePage, byte)) {
+      // The trail byte, even 0x5C, belongs to this character.
+      if (p[1] == '\0') return false;
+      ++p;
+      continue;
+    }
+    if (byte == ':' || byte == '\\') return false;
+  }
+  wchar_t wide[kMaxWideName];
+  return ToWide(name, wide);
+}
+
+bool ReplaceFile(const char* name, const uint8_t* data, int32_t size) {
+  wchar_t wide_name[kMaxWideName];
+  if (!ToWide(name, wide_name)) return false;
+  // Longer than any entry name can be, so it never stands for an entry.
+  static unsigned sequence = 0;
+  wchar_t temp_name[64];
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE;
+       ++attempt) {
+    _snwprintf(temp_name, 64, L".d88extract-%lu-%u.tmp",
+               static_cast<unsigned long>(GetCurrentProcessId()), sequence++);
+    temp_name[63] = L'\0';
+    handle = CreateFileW(temp_name, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE &&
+        GetLastError() != ERROR_FILE_EXISTS) {
+      return false;
+    }
+  }
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool written = WriteAll(handle, data, size);
+  const bool closed = CloseHandle(handle) != 0;
+  if (written && closed &&
+      MoveFileExW(temp_name, wide_name,
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  DeleteFileW(temp_name);
+  return false;
+}
+
+}  // namespace port

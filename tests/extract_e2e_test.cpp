@@ -1,0 +1,231 @@
+// Runs the built d88extract on images made in code and checks everything it
+// does: exit status, the exact bytes on stdout and stderr, and the files in
+// its folder.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/test_support.h"
+
+namespace d88test {
+namespace {
+
+const std::string kCannotOpen =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x83\x49\x81\x5B\x83\x76\x83\x93"
+    "\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1.\n";
+const std::string kTwoDisks =
+    "Disk A\x82\xC6"
+    "Disk B\x82\xAA\x98\x41\x8C\x8B\x82\xB5\x82\xBD\x83\x43\x83\x81\x81\x5B"
+    "\x83\x57\x82\xF0\x8E\x67\x97\x70\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3"
+    "\x82\xA2.\n";
+const std::string kRefusedName =
+    ": \x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xAD"
+    "\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.\n";
+const std::string kWriteFailed =
+    ": \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x8F\x91\x82\xAB\x8D\x9E\x82\xDF"
+    "\x82\xDC\x82\xB9\x82\xF1.\n";
+const std::string kEmptyLine = "           DISK:00 TRK:00 SEC:00 SIZE:00\n";
+
+// "データ" in Shift_JIS, and the name it gets on the host.
+const std::string kJapaneseName = "\x83\x66\x81\x5B\x83\x5E";
+
+class ExtractTest : public ::testing::Test {
+ protected:
+  // Writes image next to the work folder and runs the tool on it there.
+  RunResult Extract(const Bytes& image) {
+    EXPECT_TRUE(WriteBytes(root_.File("image.d88"), image));
+    return RunTool("d88extract", {"../image.d88"}, work_);
+  }
+
+  // A two-disk image whose disks carry file tracks (seed 0 for Disk A,
+  // seed 1 for Disk B) and whose catalogue lists entries.
+  static Bytes TwoDisks(const std::vector<Entry>& entries,
+                        const std::vector<int>& tracks_a,
+                        const std::vector<int>& tracks_b) {
+    DiskBuilder a("A");
+    AddCatalogueTrack(&a, CatalogueBytes(entries));
+    for (int t : tracks_a) a.AddFileTrack(t, 0);
+    DiskBuilder b("B");
+    for (int t : tracks_b) b.AddFileTrack(t, 1);
+    return Concat({a.Build(), b.Build()});
+  }
+
+  // The listing: one line per given line, then empty entries up to 118.
+  static std::string Listing(const std::vector<std::string>& lines) {
+    std::string listing;
+    for (const std::string& line : lines) listing += line + "\n";
+    for (size_t i = lines.size(); i < 118; ++i) listing += kEmptyLine;
+    return Lines(listing);
+  }
+
+  Bytes Output(const std::string& name) const { return ReadBytes(work_ + "/" + name); }
+  std::vector<std::string> Files() const { return ListDir(work_); }
+
+  TempDir root_;
+  const std::string work_ = [this] {
+    const std::string path = root_.File("work");
+    mkdir(path.c_str(), 0755);
+    return path;
+  }();
+};
+
+// --- Command line -----------------------------------------------------------
+
+TEST_F(ExtractTest, WrongArgumentCountPrintsUsage) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{}, std::vector<std::string>{"a", "b"}}) {
+    std::string argv0;
+    const RunResult run = RunTool("d88extract", args, work_, &argv0);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    if (GetToolSetup().runner.empty()) {
+      EXPECT_EQ(run.err, "Usage: " + argv0 + " [d88file]\n");
+    } else {  // the host decides what the program's own name looks like
+      EXPECT_EQ(run.err.rfind("Usage: ", 0), 0u) << run.err;
+      EXPECT_NE(run.err.find(Lines(" [d88file]\n")), std::string::npos) << run.err;
+    }
+  }
+}
+
+TEST_F(ExtractTest, MissingFileCannotBeOpened) {
+  const RunResult run = RunTool("d88extract", {"no-such.d88"}, work_);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, Lines(kCannotOpen));
+}
+
+TEST_F(ExtractTest, FewerThanTwoDisksIsRefused) {
+  const Bytes one = DiskBuilder().Build();
+  for (const Bytes& image : {Bytes{}, Bytes(100, 0), one, Concat({one, Bytes(687, 0)})}) {
+    const RunResult run = Extract(image);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, Lines(kTwoDisks)) << image.size();
+  }
+  EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(ExtractTest, ImagesWithTwoOrMoreDisksPass) {
+  const Bytes one = DiskBuilder().Build();
+  const Bytes self_repeating = DiskBuilder().SetSizeField(0).Build();
+  for (const Bytes& image : {Concat({one, one}), Concat({one, one, one}), self_repeating}) {
+    const RunResult run = Extract(image);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, Listing({}));  // no catalogue: 118 empty entries
+  }
+  EXPECT_TRUE(Files().empty());
+}
+
+// --- Listing and extraction --------------------------------------------------
+
+TEST_F(ExtractTest, ListsEveryEntryAndWritesEachReadableFile) {
+  const std::vector<Entry> entries = {
+      {"HELLO", 0, 2, 1, 2},
+      {"CROSS.BIN", 0, 2, 4, 6},  // R 4 and 5 of track 2, all of track 3, R 1 of 4
+      {kJapaneseName, 1, 6, 2, 1},
+      {"SPACE NAM", 1, 7, 5, 1},  // the name ends at the space
+      {"NOTHING", 0, 40, 1, 3},   // absent track
+      {"EMPTY", 0, 2, 1, 0},
+      {"FAR", 2, 2, 1, 1},        // no disk 2
+  };
+  const RunResult run = Extract(TwoDisks(entries, {2, 3, 4}, {6, 7}));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, Listing({
+                         "HELLO      DISK:00 TRK:02 SEC:01 SIZE:800",
+                         "CROSS.BIN  DISK:00 TRK:02 SEC:04 SIZE:1800",
+                         kJapaneseName + "     DISK:01 TRK:06 SEC:02 SIZE:400",
+                         "SPACE      DISK:01 TRK:07 SEC:05 SIZE:400",
+                         "NOTHING    DISK:00 TRK:28 SEC:01 SIZE:c00",
+                         "EMPTY      DISK:00 TRK:02 SEC:01 SIZE:00",
+                         "FAR        DISK:02 TRK:02 SEC:01 SIZE:400",
+                     }));
+  EXPECT_EQ(Output("HELLO"), FileContents(0, 2, 1, 2));
+  EXPECT_EQ(Output("CROSS.BIN"), FileContents(0, 2, 4, 6));
+  EXPECT_EQ(Output("SPACE"), FileContents(1, 7, 5, 1));
+  EXPECT_EQ(Files().size(), 4u);
+  EXPECT_EQ(Output(GetToolSetup().runner.empty() ? kJapaneseName : "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF"),
+            FileContents(1, 6, 2, 1));
+}
+
+TEST_F(ExtractTest, ShortRunsKeepTheirLengthAndZeroWhatWasNotRead) {
+  DiskBuilder a("A");
+  AddCatalogueTrack(&a, CatalogueBytes({
+                            {"BIG", 0, 2, 1, 10},
+                            {"CUT", 0, 4, 1, 10},   // two sectors, then a gap
+                            {"TAIL", 0, 5, 1, 3},   // R 2 holds 100 bytes
+                            {"SHORT1ST", 0, 6, 1, 1},  // 256-byte first sector
+                        }));
+  a.AddFileTrack(2, 0).AddFileTrack(3, 0);
+  a.AddSector(4, 2, 0, 1, 3, Bytes(1024, 0x41)).AddSector(4, 2, 0, 2, 3, Bytes(1024, 0x42));
+  a.AddSector(5, 2, 1, 1, 3, Bytes(1024, 0x43)).AddSector(5, 2, 1, 2, 3, Bytes(100, 0x44));
+  a.AddSector(6, 3, 0, 1, 3, Bytes(256, 0x45));
+  const RunResult run = Extract(Concat({a.Build(), DiskBuilder().Build()}));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(Output("BIG"), FileContents(0, 2, 1, 10));
+  Bytes cut(10240, 0);
+  std::fill_n(cut.begin(), 1024, 0x41);
+  std::fill_n(cut.begin() + 1024, 1024, 0x42);
+  EXPECT_EQ(Output("CUT"), cut);
+  Bytes tail(3072, 0);
+  std::fill_n(tail.begin(), 1024, 0x43);
+  std::fill_n(tail.begin() + 1024, 100, 0x44);
+  EXPECT_EQ(Output("TAIL"), tail);
+  EXPECT_EQ(Files(), (std::vector<std::string>{"BIG", "CUT", "TAIL"}));
+}
+
+TEST_F(ExtractTest, LaterDuplicateReplacesOnlyIfItCanBeRead) {
+  const RunResult run = Extract(TwoDisks({{"SAME", 0, 2, 1, 1},
+                                          {"SAME", 0, 9, 1, 1},  // unreadable
+                                          {"TWICE", 0, 2, 1, 1},
+                                          {"TWICE", 1, 3, 2, 2}},
+                                         {2}, {3}));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(Output("SAME"), FileContents(0, 2, 1, 1));
+  EXPECT_EQ(Output("TWICE"), FileContents(1, 3, 2, 2));
+  EXPECT_EQ(Files(), (std::vector<std::string>{"SAME", "TWICE"}));
+}
+
+TEST_F(ExtractTest, MissingCatalogueListsEmptyEntries) {
+  DiskBuilder a("A");
+  a.AddFileTrack(2, 0);
+  const RunResult run = Extract(Concat({a.Build(), DiskBuilder().Build()}));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, Listing({}));
+  EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(ExtractTest, UnsafeNamesAreRefusedAndNothingLeavesTheFolder) {
+  const RunResult run = Extract(TwoDisks({{"..", 0, 2, 1, 1},
+                                          {".", 0, 2, 1, 1},
+                                          {"../x", 0, 2, 1, 1},
+                                          {"/tmp", 0, 2, 1, 1},
+                                          {"", 0, 2, 1, 1},
+                                          {"..", 0, 9, 1, 1},  // unreadable: silent
+                                          {"OK", 0, 2, 1, 1}},
+                                         {2}, {}));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, Lines(".." + kRefusedName + "." + kRefusedName + "../x" +
+                           kRefusedName + "/tmp" + kRefusedName + kRefusedName));
+  EXPECT_EQ(Files(), std::vector<std::string>{"OK"});
+  EXPECT_EQ(ListDir(root_.path()), (std::vector<std::string>{"image.d88", "work"}));
+}
+
+TEST_F(ExtractTest, UnwritableFileIsReportedAndTheRestStillWritten) {
+  ASSERT_EQ(mkdir((work_ + "/DIR").c_str(), 0755), 0);
+  const RunResult run = Extract(TwoDisks({{"DIR", 0, 2, 1, 1}, {"AFTER", 0, 2, 2, 1}}, {2}, {}));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, Lines("DIR" + kWriteFailed));
+  EXPECT_EQ(Output("AFTER"), FileContents(0, 2, 2, 1));
+  // No temporary file is left behind, and the folder in the way is intact.
+  EXPECT_EQ(Files(), (std::vector<std::string>{"AFTER", "DIR"}));
+  EXPECT_TRUE(ListDir(work_ + "/DIR").empty());
+}
+
+}  // namespace
+}  // namespace d88test

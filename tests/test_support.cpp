@@ -1,0 +1,137 @@
+#include "tests/test_support.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace d88test {
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base != nullptr ? base : "/tmp") +
+                        "/d88test-XXXXXX";
+  if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  if (path_.empty()) return;
+  std::error_code ignored;
+  // Tests may leave read-only folders behind; make them removable again.
+  for (const auto& entry :
+       std::filesystem::recursive_directory_iterator(path_, ignored)) {
+    if (entry.is_directory(ignored) && !entry.is_symlink(ignored)) {
+      std::filesystem::permissions(entry.path(),
+                                   std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ignored);
+    }
+  }
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::File(const std::string& name) const {
+  return path_ + "/" + name;
+}
+
+Bytes ReadBytes(const std::string& path) {
+  Bytes bytes;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return bytes;
+  uint8_t chunk[65536];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  std::fclose(file);
+  return bytes;
+}
+
+std::string ReadText(const std::string& path) {
+  const Bytes bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<std::string> ListDir(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+const ToolSetup& GetToolSetup() {
+  static const ToolSetup setup = [] {
+    ToolSetup s;
+    auto env = [](const char* name, const char* fallback) {
+      const char* value = std::getenv(name);
+      return std::string(value != nullptr ? value : fallback);
+    };
+    s.runner = env("D88_TOOL_RUNNER", "");
+    s.dir = env("D88_TOOL_DIR", D88_DEFAULT_TOOL_DIR);
+    s.suffix = env("D88_TOOL_SUFFIX", "");
+    s.crlf = env("D88_TOOL_CRLF", "0") == "1";
+    return s;
+  }();
+  return setup;
+}
+
+RunResult RunTool(const std::string& program,
+                  const std::vector<std::string>& args, const std::string& cwd,
+                  std::string* argv0) {
+  const ToolSetup& setup = GetToolSetup();
+  const std::string path = setup.dir + "/" + program + setup.suffix;
+  if (argv0 != nullptr) *argv0 = path;
+  std::vector<std::string> words;
+  if (!setup.runner.empty()) words.push_back(setup.runner);
+  words.push_back(path);
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  TempDir streams;
+  const std::string out_path = streams.File("out");
+  const std::string err_path = streams.File("err");
+  RunResult result;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int in = open("/dev/null", O_RDONLY);
+    if (out < 0 || err < 0 || in < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+    result.status = WEXITSTATUS(status);
+  }
+  result.out = ReadText(out_path);
+  result.err = ReadText(err_path);
+  return result;
+}
+
+std::string Lines(const std::string& text) {
+  if (!GetToolSetup().crlf) return text;
+  std::string converted;
+  for (char ch : text) {
+    if (ch == '\n') converted += '\r';
+    converted += ch;
+  }
+  return converted;
+}
+
+}  // namespace d88test

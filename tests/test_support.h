@@ -1,0 +1,66 @@
+// Helpers shared by the tests: scratch folders, whole-file reads and runs of
+// the built programs.
+
+#ifndef TESTS_TEST_SUPPORT_H_
+#define TESTS_TEST_SUPPORT_H_
+
+#include <string>
+#include <vector>
+
+#include "tests/image_builder.h"
+
+namespace d88test {
+
+// A fresh folder under the system's temporary folder, removed with
+// everything in it on destruction.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path() + "/" + name
+  std::string File(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// The whole content of path; empty when it cannot be read.
+Bytes ReadBytes(const std::string& path);
+std::string ReadText(const std::string& path);
+
+// Names in folder, sorted, without "." and "..".
+std::vector<std::string> ListDir(const std::string& folder);
+
+struct RunResult {
+  int status = -1;  // exit status; -1 when the program did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// How the programs under test are started: by default the native builds;
+// D88_TOOL_DIR, D88_TOOL_SUFFIX and D88_TOOL_RUNNER (say, "wine") in the
+// environment point the same tests at another build.
+struct ToolSetup {
+  std::string runner;  // empty: start the program itself
+  std::string dir;
+  std::string suffix;
+  bool crlf = false;  // text streams end lines with CR LF
+};
+const ToolSetup& GetToolSetup();
+
+// Runs program (e.g. "d88extract") with args in folder cwd. argv[0] is the
+// program's full path, also given back in *argv0 if not null.
+RunResult RunTool(const std::string& program,
+                  const std::vector<std::string>& args, const std::string& cwd,
+                  std::string* argv0 = nullptr);
+
+// text with every "\n" turned into the host's line end.
+std::string Lines(const std::string& text);
+
+}  // namespace d88test
+
+#endif  // TESTS_TEST_SUPPORT_H_

@@ -1,0 +1,122 @@
+#include "tool/catalogue.h"
+
+#include <cstring>
+
+#include "port/port.h"
+
+namespace d88 {
+
+namespace {
+
+// Room for the largest run ExtractFile is asked for, with headroom for skip.
+constexpr int32_t kExtractionBufferSize = 400 * kFileSectorSize;
+
+// "ファイル名が正しくありません." in Shift_JIS.
+constexpr char kRefusedNameMessage[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xAD"
+    "\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.";
+// "ファイルを書き込めません." in Shift_JIS.
+constexpr char kWriteFailedMessage[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x8F\x91\x82\xAB\x8D\x9E\x82\xDF"
+    "\x82\xDC\x82\xB9\x82\xF1.";
+
+uint8_t catalogue_buffer[kCatalogueSize];
+uint8_t extraction_buffer[kExtractionBufferSize];
+
+void ReportFile(const char* name, const char* message) {
+  // Keeps the listing line of the entry ahead of its message on a shared
+  // terminal.
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s: %s\n", name, message);
+}
+
+}  // namespace
+
+void DecodeCatalogueEntry(const uint8_t* bytes, CatalogueEntry* entry) {
+  int32_t i = 0;
+  for (; i < kCatalogueNameSize && bytes[i] != ' '; ++i) {
+    entry->name[i] = static_cast<char>(bytes[i]);
+  }
+  entry->name[i] = '\0';
+  entry->track = bytes[12];
+  entry->sector = bytes[13];
+  entry->length = bytes[14] * kFileSectorSize;
+  entry->disk = bytes[15];
+}
+
+void ReadCatalogue(D88Image* image, uint8_t* catalogue) {
+  image->SelectDisk(0);
+  image->SetSectorRange(kFirstFileSector, kLastFileSector);
+  image->ReadSectors(kCatalogueTrack, kCatalogueTrack / 2, kCatalogueTrack % 2,
+                     kFirstFileSector, kFileSizeCode, catalogue,
+                     kCatalogueSize);
+}
+
+bool SelectEntryDisk(D88Image* image, const CatalogueEntry& entry) {
+  const bool selected = image->SelectDisk(entry.disk);
+  image->SetSectorRange(kFirstFileSector, kLastFileSector);
+  return selected;
+}
+
+void WriteListingLine(std::FILE* out, const CatalogueEntry& entry) {
+  std::fprintf(out, "%-9s  DISK:%02x TRK:%02x SEC:%02x SIZE:%02x\n",
+               entry.name, static_cast<unsigned>(entry.disk),
+               static_cast<unsigned>(entry.track),
+               static_cast<unsigned>(entry.sector),
+               static_cast<unsigned>(entry.length));
+}
+
+bool IsSafeFileName(const char* name) {
+  if (name[0] == '\0' || std::strcmp(name, ".") == 0 ||
+      std::strcmp(name, "..") == 0 || std::strchr(name, '/') != nullptr) {
+    return false;
+  }
+  return port::IsHostFileName(name);
+}
+
+ExtractResult ExtractFile(D88Image* image, const char* name, int32_t track,
+                          int32_t c, int32_t h, int32_t r, int32_t n,
+                          int32_t skip, int32_t length) {
+  if (skip < 0 || length < 0 ||
+      static_cast<int64_t>(skip) + length > kExtractionBufferSize) {
+    return ExtractResult::kNothingRead;
+  }
+  // An earlier, longer entry must not show through where this run stops.
+  std::memset(extraction_buffer, 0, static_cast<size_t>(skip + length));
+  if (image->ReadSectors(track, c, h, r, n, extraction_buffer,
+                         skip + length) == 0) {
+    return ExtractResult::kNothingRead;
+  }
+  if (!IsSafeFileName(name)) {
+    ReportFile(name, kRefusedNameMessage);
+    return ExtractResult::kRefusedName;
+  }
+  if (!port::ReplaceFile(name, extraction_buffer + skip, length)) {
+    ReportFile(name, kWriteFailedMessage);
+    return ExtractResult::kWriteFailed;
+  }
+  return ExtractResult::kWritten;
+}
+
+bool ExtractCatalogue(D88Image* image) {
+  ReadCatalogue(image, catalogue_buffer);
+  bool all_written = true;
+  for (int32_t i = 0; i < kCatalogueEntryCount; ++i) {
+    CatalogueEntry entry;
+    DecodeCatalogueEntry(
+        catalogue_buffer + kCatalogueEntriesOffset + kCatalogueEntrySize * i,
+        &entry);
+    SelectEntryDisk(image, entry);
+    WriteListingLine(stdout, entry);
+    const ExtractResult result = ExtractFile(
+        image, entry.name, entry.track, entry.track / 2, entry.track % 2,
+        entry.sector, kFileSizeCode, 0, entry.length);
+    if (result == ExtractResult::kRefusedName ||
+        result == ExtractResult::kWriteFailed) {
+      all_written = false;
+    }
+  }
+  return all_written;
+}
+
+}  // namespace d88
