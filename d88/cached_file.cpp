@@ -36,6 +36,21 @@ const uint8_t* CachedFile::LoadBlock(int64_t index, int32_t* length) {
   return blocks_[slot];
 }
 
+const uint8_t* CachedFile::View(int64_t offset, int32_t want,
+                                uint8_t* scratch, int32_t* available) {
+  if (file_ == nullptr || offset < 0) return nullptr;
+  int32_t length = 0;
+  const uint8_t* block = LoadBlock(offset >> kBlockBits, &length);
+  const int32_t start = static_cast<int32_t>(offset & (kBlockSize - 1));
+  if (length - start >= want) {
+    *available = length - start;
+    return block + start;
+  }
+  if (Read(offset, scratch, want) < want) return nullptr;
+  *available = want;
+  return scratch;
+}
+
 int32_t CachedFile::Read(int64_t offset, uint8_t* dest, int32_t size) {
   if (file_ == nullptr || offset < 0) return 0;
   int32_t done = 0;

@@ -39,21 +39,15 @@ class CachedFile {
   // with no file open or a negative offset. Requires size >= 0.
   int32_t Read(int64_t offset, uint8_t* dest, int32_t size);
 
-  // Returns the size bytes at offset, pointing into the cache, or into
-  // scratch when they straddle two blocks; null when not all of them can be
-  // read. The pointer is good until the next call. Requires
-  // 0 <= size <= kBlockSize and room for size bytes in scratch.
-  const uint8_t* Peek(int64_t offset, int32_t size, uint8_t* scratch) {
-    if (offset >= 0) {
-      const int64_t index = offset >> kBlockBits;
-      const int32_t slot = static_cast<int32_t>(index & (kBlockCount - 1));
-      const int32_t start = static_cast<int32_t>(offset & (kBlockSize - 1));
-      if (block_index_[slot] == index && start + size <= block_length_[slot]) {
-        return &blocks_[slot][start];
-      }
-    }
-    return Read(offset, scratch, size) == size ? scratch : nullptr;
-  }
+  // Returns a view of the file at offset holding at least want bytes, and
+  // sets *available to how many bytes the view holds. The view points into
+  // the cache, where it may hold more than want bytes; where the first want
+  // bytes straddle two blocks, they are copied into scratch instead. Returns
+  // null when fewer than want bytes remain in the file. The view is good
+  // until the next call. Requires 0 < want <= kBlockSize and room for want
+  // bytes in scratch.
+  const uint8_t* View(int64_t offset, int32_t want, uint8_t* scratch,
+                      int32_t* available);
 
  private:
   // Returns block `index` of the file, loading it into its slot if need be,

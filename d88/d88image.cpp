@@ -91,15 +91,28 @@ int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r,
                              int32_t n, uint8_t* dest, int32_t capacity) {
   int64_t position = 0;
   if (!FindTrack(track, &position)) return 0;
+  // ID bytes are 0 to 255: any other value matches no record, and the walk
+  // would end with 0 whatever it met.
+  if ((c | h | r | n) & ~0xFF) return 0;
+  const uint32_t wanted_id = static_cast<uint32_t>(c) |
+                             (static_cast<uint32_t>(h) << 8) |
+                             (static_cast<uint32_t>(r) << 16) |
+                             (static_cast<uint32_t>(n) << 24);
+  // Walks may run through tens of thousands of records per sector, so each
+  // header is read in place from the cache while it holds the next one.
   uint8_t scratch[kRecordHeaderSize];
+  const uint8_t* header = nullptr;
+  int32_t available = 0;
   for (int64_t i = 0;; ++i) {
-    const uint8_t* header = file_.Peek(position, kRecordHeaderSize, scratch);
-    if (header == nullptr) return 0;
+    if (available < kRecordHeaderSize) {
+      header = file_.View(position, kRecordHeaderSize, scratch, &available);
+      if (header == nullptr) return 0;
+    }
     const int32_t count = ReadLe16(header + kSectorCountOffset);
     const int32_t length = ReadLe16(header + kDataLengthOffset);
     // A count of 0 ends the walk before the ID is looked at.
     if (count == 0) return 0;
-    if (header[0] == c && header[1] == h && header[2] == r && header[3] == n) {
+    if (static_cast<uint32_t>(ReadLe32(header)) == wanted_id) {
       int32_t wanted = length < capacity ? length : capacity;
       if (wanted < 0) wanted = 0;
       return file_.Read(position + kRecordHeaderSize, dest, wanted) == wanted
@@ -107,7 +120,14 @@ int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r,
                  : 0;
     }
     if (i == count - 1) return 0;
-    position += kRecordHeaderSize + length;
+    const int32_t step = kRecordHeaderSize + length;
+    position += step;
+    if (step < available) {
+      header += step;
+      available -= step;
+    } else {
+      available = 0;
+    }
   }
 }
 
@@ -146,7 +166,9 @@ int32_t D88Image::GetTrackSectorIds(int32_t track, uint8_t* dest,
   uint8_t scratch[kRecordHeaderSize];
   int32_t result = 0;
   for (int64_t i = 0; 4 * (i + 1) <= capacity; ++i) {
-    const uint8_t* header = file_.Peek(position, kRecordHeaderSize, scratch);
+    int32_t available = 0;
+    const uint8_t* header =
+        file_.View(position, kRecordHeaderSize, scratch, &available);
     if (header == nullptr) break;
     std::memcpy(dest + 4 * i, header, 4);
     result += 4;
