@@ -29,7 +29,7 @@ bool IsHostFileName(const char* name);
 // and the file is closed. Returns false when the file could not be created,
 // written, closed or put in place; then a file already called name is left as
 // it was and no temporary file remains. Requires IsHostFileName(name).
-bool ReplaceFile(const char* name, const uint8_t* data, int32_t size);
+bool WriteWholeFile(const char* name, const uint8_t* data, int32_t size);
 
 }  // namespace port
 

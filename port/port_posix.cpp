@@ -45,7 +45,7 @@ bool WriteAll(int fd, const uint8_t* data, int32_t size) {
 
 }  // namespace
 
-bool ReplaceFile(const char* name, const uint8_t* data, int32_t size) {
+bool WriteWholeFile(const char* name, const uint8_t* data, int32_t size) {
   // Longer than any entry name can be, so it never stands for an entry.
   static unsigned sequence = 0;
   char temp_name[64];

@@ -64,7 +64,7 @@ bool IsHostFileName(const char* name) {
   return ToWide(name, wide);
 }
 
-bool ReplaceFile(const char* name, const uint8_t* data, int32_t size) {
+bool WriteWholeFile(const char* name, const uint8_t* data, int32_t size) {
   wchar_t wide_name[kMaxWideName];
   if (!ToWide(name, wide_name)) return false;
   // Longer than any entry name can be, so it never stands for an entry.

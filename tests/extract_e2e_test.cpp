@@ -81,7 +81,7 @@ TEST_F(ExtractTest, WrongArgumentCountPrintsUsage) {
     const RunResult run = RunTool("d88extract", args, work_, &argv0);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
-    if (GetToolSetup().runner.empty()) {
+    if (!GetToolSetup().windows) {
       EXPECT_EQ(run.err, "Usage: " + argv0 + " [d88file]\n");
     } else {  // the host decides what the program's own name looks like
       EXPECT_EQ(run.err.rfind("Usage: ", 0), 0u) << run.err;
@@ -148,7 +148,9 @@ TEST_F(ExtractTest, ListsEveryEntryAndWritesEachReadableFile) {
   EXPECT_EQ(Output("CROSS.BIN"), FileContents(0, 2, 4, 6));
   EXPECT_EQ(Output("SPACE"), FileContents(1, 7, 5, 1));
   EXPECT_EQ(Files().size(), 4u);
-  EXPECT_EQ(Output(GetToolSetup().runner.empty() ? kJapaneseName : "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF"),
+  // On Windows the Shift_JIS name becomes the same name in Unicode.
+  EXPECT_EQ(Output(GetToolSetup().windows ? "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF"
+                                          : kJapaneseName),
             FileContents(1, 6, 2, 1));
 }
 
@@ -214,6 +216,24 @@ TEST_F(ExtractTest, UnsafeNamesAreRefusedAndNothingLeavesTheFolder) {
                            kRefusedName + "/tmp" + kRefusedName + kRefusedName));
   EXPECT_EQ(Files(), std::vector<std::string>{"OK"});
   EXPECT_EQ(ListDir(root_.path()), (std::vector<std::string>{"image.d88", "work"}));
+}
+
+TEST_F(ExtractTest, HostNameRules) {
+  const RunResult run = Extract(TwoDisks({{"A:B", 0, 2, 1, 1},
+                                          {"C\\D", 0, 2, 1, 1},
+                                          {"\x83", 0, 2, 1, 1},  // a lead byte alone
+                                          {"\x83\x5C", 0, 2, 1, 1}},  // "ソ"
+                                         {2}, {}));
+  if (GetToolSetup().windows) {
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, Lines("A:B" + kRefusedName + "C\\D" + kRefusedName +
+                             "\x83" + kRefusedName));
+    EXPECT_EQ(Files(), std::vector<std::string>{"\xE3\x82\xBD"});
+  } else {
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"A:B", "C\\D", "\x83", "\x83\x5C"}));
+  }
 }
 
 TEST_F(ExtractTest, UnwritableFileIsReportedAndTheRestStillWritten) {

@@ -78,8 +78,8 @@ const ToolSetup& GetToolSetup() {
     };
     s.runner = env("D88_TOOL_RUNNER", "");
     s.dir = env("D88_TOOL_DIR", D88_DEFAULT_TOOL_DIR);
-    s.suffix = env("D88_TOOL_SUFFIX", "");
-    s.crlf = env("D88_TOOL_CRLF", "0") == "1";
+    s.windows = env("D88_TOOL_WINDOWS", "0") == "1";
+    s.suffix = s.windows ? ".exe" : "";
     return s;
   }();
   return setup;
@@ -125,7 +125,7 @@ RunResult RunTool(const std::string& program,
 }
 
 std::string Lines(const std::string& text) {
-  if (!GetToolSetup().crlf) return text;
+  if (!GetToolSetup().windows) return text;
   std::string converted;
   for (char ch : text) {
     if (ch == '\n') converted += '\r';

@@ -42,13 +42,14 @@ struct RunResult {
 };
 
 // How the programs under test are started: by default the native builds;
-// D88_TOOL_DIR, D88_TOOL_SUFFIX and D88_TOOL_RUNNER (say, "wine") in the
-// environment point the same tests at another build.
+// D88_TOOL_DIR and D88_TOOL_RUNNER (say, "wine") in the environment, with
+// D88_TOOL_WINDOWS=1 for a Windows build, point the same tests at another
+// build.
 struct ToolSetup {
   std::string runner;  // empty: start the program itself
   std::string dir;
   std::string suffix;
-  bool crlf = false;  // text streams end lines with CR LF
+  bool windows = false;  // a Windows build: text streams end lines with CR LF
 };
 const ToolSetup& GetToolSetup();
 

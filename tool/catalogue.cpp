@@ -91,7 +91,7 @@ ExtractResult ExtractFile(D88Image* image, const char* name, int32_t track,
     ReportFile(name, kRefusedNameMessage);
     return ExtractResult::kRefusedName;
   }
-  if (!port::ReplaceFile(name, extraction_buffer + skip, length)) {
+  if (!port::WriteWholeFile(name, extraction_buffer + skip, length)) {
     ReportFile(name, kWriteFailedMessage);
     return ExtractResult::kWriteFailed;
   }
