@@ -1,0 +1,223 @@
+// Broken and crafted images against the built d88extract: whatever an image
+// holds, the tool lists what it can, writes only plain files into its own
+// folder, and exits normally.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/test_support.h"
+
+namespace d88test {
+namespace {
+
+// Entry 0 sits in the catalogue's first sector, entry 59 in its second.
+constexpr size_t kSecondEntry = 59;
+const std::string kFirstLine = "FIRST      DISK:00 TRK:02 SEC:01 SIZE:400";
+const std::string kSecondLine = "SECOND     DISK:01 TRK:02 SEC:01 SIZE:400";
+const std::string kEmptyLine = "           DISK:00 TRK:00 SEC:00 SIZE:00";
+
+std::vector<Entry> Entries() {
+  std::vector<Entry> entries(kSecondEntry + 1);
+  entries[0] = {"FIRST", 0, 2, 1, 1};
+  entries[kSecondEntry] = {"SECOND", 1, 2, 1, 1};
+  return entries;
+}
+
+// The sound image the cases start from: FIRST on Disk A, SECOND on Disk B.
+struct Disks {
+  DiskBuilder a{"A"};
+  DiskBuilder b{"B"};
+  Disks() {
+    AddCatalogueTrack(&a, CatalogueBytes(Entries()));
+    a.AddFileTrack(2, 0);
+    // SECOND's sector is the last record of the file.
+    b.AddSector(2, 1, 0, 1, 3, SectorPattern(1, 2, 1));
+  }
+};
+
+// The catalogue track of Disk A with the same count on every record.
+DiskBuilder CatalogueWithCount(int count) {
+  DiskBuilder a("A");
+  const Bytes catalogue = CatalogueBytes(Entries());
+  for (int r = 1; r <= 5; ++r) {
+    Record record;
+    record.c = 0;
+    record.h = 1;
+    record.r = static_cast<uint8_t>(r);
+    record.count = count;
+    record.data.assign(1024, 0);
+    if (r <= 2) {
+      std::copy_n(catalogue.begin() + (r - 1) * 1024, 1024, record.data.begin());
+    }
+    a.AddRecord(1, record);
+  }
+  a.AddFileTrack(2, 0);
+  return a;
+}
+
+Bytes Sound() {
+  Disks d;
+  return Concat({d.a.Build(), d.b.Build()});
+}
+
+Bytes WithSizeA(uint32_t size) {
+  Disks d;
+  d.a.SetSizeField(size);
+  return Concat({d.a.Build(), d.b.Build()});
+}
+
+// Disk A's track 2 table entry set to value.
+Bytes WithTrack2A(uint32_t value) {
+  Disks d;
+  d.a.SetTrackOffset(2, value);
+  return Concat({d.a.Build(), d.b.Build()});
+}
+
+Bytes CutAt(Bytes image, size_t from_end) {
+  image.resize(image.size() - from_end);
+  return image;
+}
+
+struct Outcome {
+  int status;
+  int catalogue_sectors;  // how many of the two catalogue sectors read
+  std::vector<std::string> files;
+};
+
+const Outcome kBoth = {0, 2, {"FIRST", "SECOND"}};
+const Outcome kFirstOnly = {0, 2, {"FIRST"}};
+const Outcome kSecondOnly = {0, 2, {"SECOND"}};
+const Outcome kEmptyCatalogue = {0, 0, {}};
+const Outcome kOneDisk = {1, 0, {}};
+
+struct Case {
+  std::string what;
+  std::function<Bytes()> image;
+  Outcome outcome;
+};
+
+std::vector<Case> Cases() {
+  std::vector<Case> cases = {
+      {"sound image", Sound, kBoth},
+      {"size 2^31 - 1", [] { return WithSizeA(0x7FFFFFFFu); }, kOneDisk},
+      {"size 2^31", [] { return WithSizeA(0x80000000u); }, kOneDisk},
+      {"size 2^32 - 1", [] { return WithSizeA(0xFFFFFFFFu); }, kOneDisk},
+      // Sixty-four disks, but a size of 0 leaves no usable track.
+      {"size 0 repeats Disk A", [] { return WithSizeA(0); }, kEmptyCatalogue},
+      {"size -688 on Disk B",
+       [] {
+         Disks d;
+         d.b.SetSizeField(0xFFFFFD50u);
+         return Concat({d.a.Build(), d.b.Build()});
+       },
+       kFirstOnly},
+      {"70 disks",
+       [] {
+         Disks d;
+         std::vector<Bytes> disks = {d.a.Build(), d.b.Build()};
+         for (int i = 0; i < 68; ++i) disks.push_back(d.b.Build());
+         return Concat(disks);
+       },
+       kBoth},
+      {"track entry at the end of the file", [] { return WithTrack2A(0); },
+       kSecondOnly},
+      {"track entry into the header", [] { return WithTrack2A(0x20); },
+       kSecondOnly},
+      {"track entry past the disk size", [] { return WithTrack2A(0x7FFFFFFFu); },
+       kSecondOnly},
+      {"catalogue count 0", [] { return Concat({CatalogueWithCount(0).Build(), Disks().b.Build()}); },
+       kEmptyCatalogue},
+      // The walk for sector 2 stops after record 0, whose count is 1.
+      {"catalogue count 1", [] { return Concat({CatalogueWithCount(1).Build(), Disks().b.Build()}); },
+       {0, 1, {"FIRST"}}},
+      {"catalogue count 65535",
+       [] { return Concat({CatalogueWithCount(65535).Build(), Disks().b.Build()}); }, kBoth},
+      {"data length past the end of the file",
+       [] {
+         Disks d;
+         Record record;
+         record.c = 1;
+         record.r = 1;
+         record.data_length = 65535;
+         record.data.assign(100, 0x55);
+         DiskBuilder b("B");
+         b.AddRecord(2, record);
+         return Concat({d.a.Build(), b.Build()});
+       },
+       kFirstOnly},
+  };
+  // Disk B ends with SECOND's sector; cut the file inside its record
+  // header, at every byte, and inside its data.
+  const size_t record = 16 + 1024;
+  for (size_t cut = 1024; cut <= record; ++cut) {
+    if (cut != 1024 && cut != 1025 && cut < record - 16) continue;
+    cases.push_back({"file cut " + std::to_string(cut) + " bytes short",
+                     [cut] { return CutAt(Sound(), cut); }, kFirstOnly});
+  }
+  return cases;
+}
+
+class HostileTest : public ::testing::Test {
+ protected:
+  TempDir root_;
+};
+
+TEST_F(HostileTest, ListsWhatItCanAndWritesOnlyIntoItsFolder) {
+  for (const Case& c : Cases()) {
+    SCOPED_TRACE(c.what);
+    TempDir root;
+    const std::string work = root.File("work");
+    ASSERT_EQ(mkdir(work.c_str(), 0755), 0);
+    ASSERT_TRUE(WriteBytes(root.File("image.d88"), c.image()));
+    const RunResult run = RunTool("d88extract", {"../image.d88"}, work);
+    EXPECT_EQ(run.status, c.outcome.status);
+    if (c.outcome.status == 0) {
+      std::string listing;
+      for (size_t i = 0; i < 118; ++i) {
+        const int sectors = c.outcome.catalogue_sectors;
+        listing += (i == 0 && sectors >= 1)              ? kFirstLine
+                   : (i == kSecondEntry && sectors == 2) ? kSecondLine
+                                                         : kEmptyLine;
+        listing += "\n";
+      }
+      EXPECT_EQ(run.out, Lines(listing));
+      EXPECT_EQ(run.err, "");
+    } else {
+      EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(ListDir(work), c.outcome.files);
+    EXPECT_EQ(ListDir(root.path()), (std::vector<std::string>{"image.d88", "work"}));
+  }
+}
+
+TEST_F(HostileTest, NamesNeverLeaveTheFolder) {
+  const std::string work = root_.File("work");
+  ASSERT_EQ(mkdir(work.c_str(), 0755), 0);
+  std::vector<Entry> entries = {
+      {"a/b", 0, 2, 1, 1},         {"..", 0, 2, 1, 1},
+      {"../..", 0, 2, 1, 1},       {"\x01\x1B[2J\x7F", 0, 2, 1, 1},
+      {"\x83\x5C\x81\x5C", 0, 2, 1, 1},  // "ソ―": 0x5C as a trail byte
+      {std::string("\0ZERO", 5), 0, 2, 1, 1},
+  };
+  Disks d;
+  d.a = DiskBuilder("A");
+  AddCatalogueTrack(&d.a, CatalogueBytes(entries));
+  d.a.AddFileTrack(2, 0);
+  ASSERT_TRUE(WriteBytes(root_.File("image.d88"), Concat({d.a.Build(), d.b.Build()})));
+  const RunResult run = RunTool("d88extract", {"../image.d88"}, work);
+  EXPECT_EQ(run.status, 1);
+  const std::string refused =
+      ": \x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xAD"
+      "\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.\n";
+  EXPECT_EQ(run.err, Lines("a/b" + refused + ".." + refused + "../.." + refused + refused));
+  EXPECT_EQ(ListDir(work),
+            (std::vector<std::string>{"\x01\x1B[2J\x7F", "\x83\x5C\x81\x5C"}));
+  EXPECT_EQ(ListDir(root_.path()), (std::vector<std::string>{"image.d88", "work"}));
+}
+
+}  // namespace
+}  // namespace d88test
