@@ -1,0 +1,70 @@
+// Runs the whole catalogue pass on arbitrary bytes taken as an image, in a
+// private folder, and checks afterwards that it wrote nothing but plain files
+// with safe names there, and nothing anywhere else in its root.
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "d88/d88image.h"
+#include "fuzz/fuzz_file.h"
+#include "tool/catalogue.h"
+
+namespace {
+
+// Checks every name in folder with visit; returns how many there are.
+template <typename Visit>
+int ForEachName(const std::string& folder, Visit visit) {
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) std::abort();
+  int names = 0;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    ++names;
+    visit(name);
+  }
+  closedir(dir);
+  return names;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static d88::D88Image* image = new d88::D88Image;
+  static const std::string root = d88fuzz::PrivateRoot();
+  static const std::string work = root + "/work";
+  static const bool ready = [] {
+    // The listing is not what is checked here.
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) return false;
+    return mkdir(work.c_str(), 0755) == 0 && chdir(work.c_str()) == 0;
+  }();
+  if (!ready) std::abort();
+
+  const std::string path = root + "/image.d88";
+  d88fuzz::WriteInput(path, data, size);
+  if (image->Open(path.c_str()) && image->GetDiskCount() >= 2) {
+    d88::ExtractCatalogue(image);
+  }
+  std::fflush(stdout);
+
+  const int in_root = ForEachName(root, [](const std::string& name) {
+    if (name != "image.d88" && name != "work") std::abort();
+  });
+  if (in_root != 2) std::abort();
+  ForEachName(work, [](const std::string& name) {
+    struct stat info;
+    if (!d88::IsSafeFileName(name.c_str()) || name.size() > 9 ||
+        lstat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size % 1024 != 0) {
+      std::abort();
+    }
+    unlink(name.c_str());
+  });
+  return 0;
+}
