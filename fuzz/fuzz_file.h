@@ -15,17 +15,19 @@
 namespace d88fuzz {
 
 // A private folder for this fuzzing process, made on first use and removed
-// when the process exits.
-inline const std::string& PrivateRoot() {
-  static const std::string root = [] {
-    char pattern[] = "/tmp/d88fuzz-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) std::abort();
+// when the process exits. Kept in a plain array, which outlives the exit
+// handlers.
+inline const char* PrivateRoot() {
+  static char root[] = "/tmp/d88fuzz-XXXXXX";
+  static const bool made = [] {
+    if (mkdtemp(root) == nullptr) std::abort();
     std::atexit([] {
       std::error_code ignored;
-      std::filesystem::remove_all(PrivateRoot(), ignored);
+      std::filesystem::remove_all(root, ignored);
     });
-    return std::string(pattern);
+    return true;
   }();
+  (void)made;
   return root;
 }
 

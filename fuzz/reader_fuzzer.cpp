@@ -42,7 +42,7 @@ void ExerciseTrack(d88::D88Image* image, int32_t track, uint8_t salt) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static d88::D88Image* image = new d88::D88Image;
-  const std::string path = d88fuzz::PrivateRoot() + "/image.d88";
+  const std::string path = std::string(d88fuzz::PrivateRoot()) + "/image.d88";
   d88fuzz::WriteInput(path, data, size);
   Check(image->Open(path.c_str()));
   const int32_t count = image->GetDiskCount();
