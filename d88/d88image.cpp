@@ -132,13 +132,18 @@ int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r,
 }
 
 int32_t D88Image::ReadSectors(int32_t track, int32_t c, int32_t h, int32_t r,
-                              int32_t n, uint8_t* dest, int32_t total) {
+                              int32_t n, uint8_t* dest, int32_t total,
+                              int32_t* last_got) {
+  int32_t got = 0;
+  if (last_got == nullptr) last_got = &got;
+  *last_got = 0;
   if (n < 0 || n > 23) return 0;
   int32_t piece = 128 << n;
   int32_t sum = 0;
   while (sum < total) {
     if (total - sum < piece) piece = total - sum;
-    if (ReadSector(track, c, h, r, n, dest, piece) < piece) return sum;
+    *last_got = ReadSector(track, c, h, r, n, dest, piece);
+    if (*last_got < piece) return sum;
     dest += piece;
     sum += piece;
     // A sector was matched, so c, h and r are bytes and track is below 164:
@@ -160,7 +165,7 @@ int32_t D88Image::ReadSectors(int32_t track, int32_t c, int32_t h, int32_t r,
 }
 
 int32_t D88Image::GetTrackSectorIds(int32_t track, uint8_t* dest,
-                                    int32_t capacity) {
+                                    int32_t capacity, int32_t* data_lengths) {
   int64_t position = 0;
   if (!FindTrack(track, &position)) return 0;
   uint8_t scratch[kRecordHeaderSize];
@@ -173,8 +178,10 @@ int32_t D88Image::GetTrackSectorIds(int32_t track, uint8_t* dest,
     std::memcpy(dest + 4 * i, header, 4);
     result += 4;
     const int32_t count = ReadLe16(header + kSectorCountOffset);
+    const int32_t length = ReadLe16(header + kDataLengthOffset);
+    if (data_lengths != nullptr) data_lengths[i] = length;
     if (i == count - 1) break;
-    position += kRecordHeaderSize + ReadLe16(header + kDataLengthOffset);
+    position += kRecordHeaderSize + length;
   }
   return result;
 }

@@ -91,15 +91,22 @@ class D88Image {
   // 1 to 0 with the cylinder one up. Returns the bytes of the whole pieces
   // read before the first sector that is missing or shorter than its piece
   // (that sector's bytes are still copied into dest). Returns 0 for total <= 0
-  // or n outside 0 to 23. Requires room for total bytes in dest.
+  // or n outside 0 to 23. If last_got is not null, it receives what the last
+  // sector looked up gave (0 when none was). Requires room for total bytes
+  // in dest.
   int32_t ReadSectors(int32_t track, int32_t c, int32_t h, int32_t r,
-                      int32_t n, uint8_t* dest, int32_t total);
+                      int32_t n, uint8_t* dest, int32_t total,
+                      int32_t* last_got = nullptr);
 
   // Lists the IDs of the records of track in walk order, 4 bytes each (C, H,
   // R, N), as many whole entries as capacity holds. Unlike a sector lookup it
   // passes over records whose count is 0. Returns the bytes stored; 0 when
-  // no file is open or the track is absent. Requires room for capacity bytes.
-  int32_t GetTrackSectorIds(int32_t track, uint8_t* dest, int32_t capacity);
+  // no file is open or the track is absent. If data_lengths is not null, the
+  // data length of the record listed at dest[4i] goes to data_lengths[i].
+  // Requires room for capacity bytes in dest and capacity / 4 values in
+  // data_lengths.
+  int32_t GetTrackSectorIds(int32_t track, uint8_t* dest, int32_t capacity,
+                            int32_t* data_lengths = nullptr);
 
  private:
   void ClearSelection();

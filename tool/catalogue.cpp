@@ -44,14 +44,6 @@ void DecodeCatalogueEntry(const uint8_t* bytes, CatalogueEntry* entry) {
   entry->disk = bytes[15];
 }
 
-void ReadCatalogue(D88Image* image, uint8_t* catalogue) {
-  image->SelectDisk(0);
-  image->SetSectorRange(kFirstFileSector, kLastFileSector);
-  image->ReadSectors(kCatalogueTrack, kCatalogueTrack / 2, kCatalogueTrack % 2,
-                     kFirstFileSector, kFileSizeCode, catalogue,
-                     kCatalogueSize);
-}
-
 bool SelectEntryDisk(D88Image* image, const CatalogueEntry& entry) {
   const bool selected = image->SelectDisk(entry.disk);
   image->SetSectorRange(kFirstFileSector, kLastFileSector);
@@ -74,6 +66,37 @@ bool IsSafeFileName(const char* name) {
   return port::IsHostFileName(name);
 }
 
+RunOutcome ReadRun(D88Image* image, int32_t track, int32_t c, int32_t h,
+                   int32_t r, int32_t n, uint8_t* buffer, int32_t total) {
+  if (total <= 0) return {RunEnd::kEmpty, 0};
+  // An earlier, longer entry must not show through where this run stops.
+  std::memset(buffer, 0, static_cast<size_t>(total));
+  int32_t last_got = 0;
+  const int32_t bytes =
+      image->ReadSectors(track, c, h, r, n, buffer, total, &last_got);
+  if (bytes == total) return {RunEnd::kComplete, bytes};
+  if (last_got > 0) return {RunEnd::kSectorShort, bytes};
+  if (bytes == 0 && !image->IsTrackPresent(track)) {
+    return {RunEnd::kNoTrack, 0};
+  }
+  return {RunEnd::kSectorMissing, bytes};
+}
+
+RunOutcome ReadCatalogue(D88Image* image, uint8_t* catalogue) {
+  image->SelectDisk(0);
+  image->SetSectorRange(kFirstFileSector, kLastFileSector);
+  return ReadRun(image, kCatalogueTrack, kCatalogueTrack / 2,
+                 kCatalogueTrack % 2, kFirstFileSector, kFileSizeCode,
+                 catalogue, kCatalogueSize);
+}
+
+RunOutcome ReadEntry(D88Image* image, const CatalogueEntry& entry,
+                     uint8_t* buffer) {
+  if (!SelectEntryDisk(image, entry)) return {RunEnd::kNoDisk, 0};
+  return ReadRun(image, entry.track, entry.track / 2, entry.track % 2,
+                 entry.sector, kFileSizeCode, buffer, entry.length);
+}
+
 ExtractResult ExtractFile(D88Image* image, const char* name, int32_t track,
                           int32_t c, int32_t h, int32_t r, int32_t n,
                           int32_t skip, int32_t length) {
@@ -81,12 +104,9 @@ ExtractResult ExtractFile(D88Image* image, const char* name, int32_t track,
       static_cast<int64_t>(skip) + length > kExtractionBufferSize) {
     return ExtractResult::kNothingRead;
   }
-  // An earlier, longer entry must not show through where this run stops.
-  std::memset(extraction_buffer, 0, static_cast<size_t>(skip + length));
-  if (image->ReadSectors(track, c, h, r, n, extraction_buffer,
-                         skip + length) == 0) {
-    return ExtractResult::kNothingRead;
-  }
+  const RunOutcome run =
+      ReadRun(image, track, c, h, r, n, extraction_buffer, skip + length);
+  if (run.bytes_read == 0) return ExtractResult::kNothingRead;
   if (!IsSafeFileName(name)) {
     ReportFile(name, kRefusedNameMessage);
     return ExtractResult::kRefusedName;

@@ -47,11 +47,6 @@ struct CatalogueEntry {
 // Fills entry from the 16 entry bytes at bytes.
 void DecodeCatalogueEntry(const uint8_t* bytes, CatalogueEntry* entry);
 
-// Selects Disk A and reads its catalogue into catalogue, which must hold
-// kCatalogueSize bytes and be zero where nothing is read. Missing sectors
-// leave their bytes untouched; a short first sector leaves what it held.
-void ReadCatalogue(D88Image* image, uint8_t* catalogue);
-
 // Selects the entry's disk and the file geometry, ready for its sectors.
 // Returns false when the image has no such disk.
 bool SelectEntryDisk(D88Image* image, const CatalogueEntry& entry);
@@ -63,6 +58,40 @@ void WriteListingLine(std::FILE* out, const CatalogueEntry& entry);
 // True when name can only mean a file in the current directory on this host:
 // not empty, not "." or "..", no '/', and whatever the host adds.
 bool IsSafeFileName(const char* name);
+
+// How reading an entry's run ends.
+enum class RunEnd {
+  kComplete,       // every piece was read
+  kEmpty,          // the run asks for no bytes
+  kNoDisk,         // the image has no disk of the entry's index
+  kNoTrack,        // the run's first track is absent
+  kSectorMissing,  // a sector of the run is not found (or cut off by the
+                   // end of the file)
+  kSectorShort,    // a sector holds fewer bytes than its piece
+};
+
+struct RunOutcome {
+  RunEnd end;
+  int32_t bytes_read;  // bytes of the whole pieces read before the run ended
+};
+
+// Reads total bytes as a run from (track, c, h, r, n) on the selected disk
+// into buffer, which it first zeroes: bytes the run does not read stay zero,
+// while a short sector's own bytes are kept. Never reports kNoDisk. Requires
+// room for total bytes in buffer.
+RunOutcome ReadRun(D88Image* image, int32_t track, int32_t c, int32_t h,
+                   int32_t r, int32_t n, uint8_t* buffer, int32_t total);
+
+// Selects the entry's disk and reads the entry's run into buffer, exactly
+// as the extraction does before it writes the entry's file. Requires room for
+// entry.length bytes in buffer.
+RunOutcome ReadEntry(D88Image* image, const CatalogueEntry& entry,
+                     uint8_t* buffer);
+
+// Selects Disk A and reads its catalogue into catalogue, which must hold
+// kCatalogueSize bytes. Bytes that are not read are zero; a short sector's
+// own bytes are kept.
+RunOutcome ReadCatalogue(D88Image* image, uint8_t* catalogue);
 
 enum class ExtractResult {
   kWritten,      // the file holds the run's bytes

@@ -1,0 +1,42 @@
+// d88info [--tracks] IMAGE: shows the disks of a D88 image and what the
+// extraction does with each catalogue entry, and why, without writing
+// anything.
+
+#include <cstdio>
+#include <cstring>
+
+#include "d88/d88image.h"
+#include "tool/info.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: d88info [--tracks] IMAGE\n"
+    "Shows the disks of a D88 image and, for every catalogue entry of Disk A\n"
+    "in use, what d88extract does with it: ok, partial (and why), nothing\n"
+    "(and why) or refused name. --tracks also lists the records (sector IDs\n"
+    "and data lengths) of every present track. Nothing is written.\n";
+
+// Large (it caches the image), so it lives outside any stack frame.
+d88::D88Image image;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  const bool tracks = argc == 3 && std::strcmp(argv[1], "--tracks") == 0;
+  if (argc != 2 + tracks || argv[argc - 1][0] == '-') {
+    std::fputs(kUsage, stderr);
+    return 1;
+  }
+  const char* path = argv[argc - 1];
+  if (!image.Open(path)) {
+    std::fprintf(stderr, "d88info: cannot open %s\n", path);
+    return 1;
+  }
+  d88::WriteImageReport(&image, tracks, stdout);
+  return 0;
+}
