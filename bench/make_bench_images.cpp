@@ -36,14 +36,15 @@ Bytes FullImage() {
   const int total = spans[0].sectors + spans[1].sectors;
   int done = 0;
   for (const Span& span : spans) {
-    const int share = span.disk == 0 ? kEntries * span.sectors / total
-                                     : kEntries - static_cast<int>(entries.size());
+    const int share = span.disk == 0
+                          ? kEntries * span.sectors / total
+                          : kEntries - static_cast<int>(entries.size());
     int sector = 0;
     for (int i = 0; i < share; ++i) {
       const int end = span.sectors * (i + 1) / share;
       const int track = span.first_track + sector / 5;
-      entries.push_back({EntryName(done++), span.disk, track, sector % 5 + 1,
-                         end - sector});
+      entries.push_back(
+          {EntryName(done++), span.disk, track, sector % 5 + 1, end - sector});
       sector = end;
     }
   }
@@ -61,7 +62,8 @@ Bytes WorstImage() {
   constexpr int kChain = 65535;
   constexpr int kTracks = 51;  // 255 sectors from track 2 on
   std::vector<Entry> entries;
-  for (int i = 0; i < kEntries; ++i) entries.push_back({EntryName(i), 0, 2, 1, 255});
+  for (int i = 0; i < kEntries; ++i)
+    entries.push_back({EntryName(i), 0, 2, 1, 255});
   DiskBuilder a("WORST A");
   d88test::AddCatalogueTrack(&a, d88test::CatalogueBytes(entries));
   // Records that never match, then the real sectors of tracks 2 to 52. Track

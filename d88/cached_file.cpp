@@ -36,8 +36,8 @@ const uint8_t* CachedFile::LoadBlock(int64_t index, int32_t* length) {
   return blocks_[slot];
 }
 
-const uint8_t* CachedFile::View(int64_t offset, int32_t want,
-                                uint8_t* scratch, int32_t* available) {
+const uint8_t* CachedFile::View(int64_t offset, int32_t want, uint8_t* scratch,
+                                int32_t* available) {
   if (file_ == nullptr || offset < 0) return nullptr;
   int32_t length = 0;
   const uint8_t* block = LoadBlock(offset >> kBlockBits, &length);

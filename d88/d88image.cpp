@@ -94,10 +94,9 @@ int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r,
   // ID bytes are 0 to 255: any other value matches no record, and the walk
   // would end with 0 whatever it met.
   if ((c | h | r | n) & ~0xFF) return 0;
-  const uint32_t wanted_id = static_cast<uint32_t>(c) |
-                             (static_cast<uint32_t>(h) << 8) |
-                             (static_cast<uint32_t>(r) << 16) |
-                             (static_cast<uint32_t>(n) << 24);
+  const uint32_t wanted_id =
+      static_cast<uint32_t>(c) | (static_cast<uint32_t>(h) << 8) |
+      (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(n) << 24);
   // Walks may run through tens of thousands of records per sector, so each
   // header is read in place from the cache while it holds the next one.
   uint8_t scratch[kRecordHeaderSize];

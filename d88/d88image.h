@@ -94,8 +94,8 @@ class D88Image {
   // or n outside 0 to 23. If last_got is not null, it receives what the last
   // sector looked up gave (0 when none was). Requires room for total bytes
   // in dest.
-  int32_t ReadSectors(int32_t track, int32_t c, int32_t h, int32_t r,
-                      int32_t n, uint8_t* dest, int32_t total,
+  int32_t ReadSectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
+                      uint8_t* dest, int32_t total,
                       int32_t* last_got = nullptr);
 
   // Lists the IDs of the records of track in walk order, 4 bytes each (C, H,

@@ -48,10 +48,9 @@ inline int32_t ReadLe16(const uint8_t* p) {
 // Returns the four bytes at p as a signed 32-bit value (FF FF FF FF is -1).
 // Requires four readable bytes at p.
 inline int32_t ReadLe32(const uint8_t* p) {
-  const uint32_t value = static_cast<uint32_t>(p[0]) |
-                         (static_cast<uint32_t>(p[1]) << 8) |
-                         (static_cast<uint32_t>(p[2]) << 16) |
-                         (static_cast<uint32_t>(p[3]) << 24);
+  const uint32_t value =
+      static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+      (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
   // Two's complement without relying on an implementation-defined narrowing.
   return value <= 0x7FFFFFFFu
              ? static_cast<int32_t>(value)

@@ -20,7 +20,8 @@ void Check(bool ok) {
 void ExerciseTrack(d88::D88Image* image, int32_t track, uint8_t salt) {
   const int32_t id_capacity = 4 * (salt % 12) + (salt & 3);
   std::vector<uint8_t> ids(static_cast<size_t>(id_capacity));
-  const int32_t listed = image->GetTrackSectorIds(track, ids.data(), id_capacity);
+  const int32_t listed =
+      image->GetTrackSectorIds(track, ids.data(), id_capacity);
   Check(listed >= 0 && listed <= id_capacity && listed % 4 == 0);
   for (int32_t i = 0; i < listed; i += 4) {
     const int32_t capacity = (salt & 1) ? 1024 : (salt * 37 + i) % 2000;
@@ -32,8 +33,8 @@ void ExerciseTrack(d88::D88Image* image, int32_t track, uint8_t salt) {
   const int32_t n = salt % 5;
   const int32_t total = (salt * 131) % 6000;
   std::vector<uint8_t> run(static_cast<size_t>(total));
-  const int32_t got = image->ReadSectors(track, track / 2, track % 2, 1 + salt % 3,
-                                         n, run.data(), total);
+  const int32_t got = image->ReadSectors(track, track / 2, track % 2,
+                                         1 + salt % 3, n, run.data(), total);
   Check(got >= 0 && got <= total);
   Check(got == total || got % (128 << n) == 0);
 }

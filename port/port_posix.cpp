@@ -35,7 +35,8 @@ namespace {
 bool WriteAll(int fd, const uint8_t* data, int32_t size) {
   int32_t done = 0;
   while (done < size) {
-    const ssize_t wrote = write(fd, data + done, static_cast<size_t>(size - done));
+    const ssize_t wrote =
+        write(fd, data + done, static_cast<size_t>(size - done));
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) return false;
     done += static_cast<int32_t>(wrote);

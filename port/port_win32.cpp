@@ -78,8 +78,7 @@ bool WriteWholeFile(const char* name, const uint8_t* data, int32_t size) {
     temp_name[63] = L'\0';
     handle = CreateFileW(temp_name, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE &&
-        GetLastError() != ERROR_FILE_EXISTS) {
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
       return false;
     }
   }

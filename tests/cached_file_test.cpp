@@ -16,7 +16,8 @@ constexpr int32_t kBlock = CachedFile::kBlockSize;
 Bytes Pattern(size_t size, int seed) {
   Bytes bytes(size);
   for (size_t i = 0; i < size; ++i) {
-    bytes[i] = static_cast<uint8_t>((i * 7 + i / 251 + static_cast<size_t>(seed)) & 0xFF);
+    bytes[i] = static_cast<uint8_t>(
+        (i * 7 + i / 251 + static_cast<size_t>(seed)) & 0xFF);
   }
   return bytes;
 }
@@ -37,8 +38,8 @@ class CachedFileTest : public ::testing::Test {
 TEST_F(CachedFileTest, ViewNearBlockEdgesAndTheEndOfFile) {
   const int64_t size = 2 * kBlock + 40;
   OpenBytes(Pattern(size, 1));
-  const int64_t offsets[] = {0, kBlock - 16, kBlock - 15, kBlock - 1, kBlock,
-                             2 * kBlock - 8};
+  const int64_t offsets[] = {0,          kBlock - 16, kBlock - 15,
+                             kBlock - 1, kBlock,      2 * kBlock - 8};
   uint8_t scratch[16];
   int32_t available = 0;
   for (int64_t offset : offsets) {
@@ -47,8 +48,12 @@ TEST_F(CachedFileTest, ViewNearBlockEdgesAndTheEndOfFile) {
     ASSERT_GE(available, 16);
     // Whatever the view holds is the file's bytes at offset.
     EXPECT_EQ(Bytes(got, got + available),
-              Bytes(contents_.begin() + offset, contents_.begin() + offset + available));
-    EXPECT_EQ(available, offset % kBlock > kBlock - 16 ? 16 : std::min<int64_t>(kBlock - offset % kBlock, size - offset));
+              Bytes(contents_.begin() + offset,
+                    contents_.begin() + offset + available));
+    EXPECT_EQ(available,
+              offset % kBlock > kBlock - 16
+                  ? 16
+                  : std::min<int64_t>(kBlock - offset % kBlock, size - offset));
   }
   for (int64_t offset = size - 20; offset <= size + 1; ++offset) {
     EXPECT_EQ(file_->View(offset, 16, scratch, &available) != nullptr,
@@ -61,8 +66,10 @@ TEST_F(CachedFileTest, ReadCopiesAcrossBlocksAndStopsAtTheEnd) {
   const int64_t size = 3 * kBlock + 5;
   OpenBytes(Pattern(size, 2));
   Bytes dest(size + 100, 0xEE);
-  EXPECT_EQ(file_->Read(10, dest.data(), static_cast<int32_t>(size)), size - 10);
-  EXPECT_TRUE(std::equal(contents_.begin() + 10, contents_.end(), dest.begin()));
+  EXPECT_EQ(file_->Read(10, dest.data(), static_cast<int32_t>(size)),
+            size - 10);
+  EXPECT_TRUE(
+      std::equal(contents_.begin() + 10, contents_.end(), dest.begin()));
   EXPECT_EQ(dest[size - 10], 0xEE);
   EXPECT_EQ(file_->Read(size, dest.data(), 1), 0);
   EXPECT_EQ(file_->Read(size + 5 * kBlock, dest.data(), 1), 0);

@@ -72,11 +72,13 @@ TEST(CatalogueTest, SafeNamesAreSingleFileNames) {
     const char* name;
     bool safe;
   } cases[] = {
-      {"", false},       {".", false},     {"..", false},    {"/", false},
-      {"a/b", false},    {"/etc", false},  {"../x", false},  {"...", true},
-      {".hidden", true}, {"A.B", true},    {"\x83\x5C", true}, {"\x01\x7F", true},
+      {"", false},     {".", false},       {"..", false},
+      {"/", false},    {"a/b", false},     {"/etc", false},
+      {"../x", false}, {"...", true},      {".hidden", true},
+      {"A.B", true},   {"\x83\x5C", true}, {"\x01\x7F", true},
   };
-  for (const auto& c : cases) EXPECT_EQ(IsSafeFileName(c.name), c.safe) << c.name;
+  for (const auto& c : cases)
+    EXPECT_EQ(IsSafeFileName(c.name), c.safe) << c.name;
 }
 
 }  // namespace

@@ -31,8 +31,10 @@ class D88ImageTest : public ::testing::Test {
   int32_t Read(int track, int c, int h, int r, int n, int32_t capacity,
                Bytes* data = nullptr) {
     Bytes buffer(static_cast<size_t>(capacity) + 1, 0xEE);
-    const int32_t got = image_->ReadSector(track, c, h, r, n, buffer.data(), capacity);
-    EXPECT_EQ(buffer[static_cast<size_t>(capacity)], 0xEE) << "wrote past capacity";
+    const int32_t got =
+        image_->ReadSector(track, c, h, r, n, buffer.data(), capacity);
+    EXPECT_EQ(buffer[static_cast<size_t>(capacity)], 0xEE)
+        << "wrote past capacity";
     if (data != nullptr) data->assign(buffer.begin(), buffer.begin() + got);
     return got;
   }
@@ -74,8 +76,10 @@ TEST_F(D88ImageTest, ScanFollowsSizeFieldsWhateverTheyHold) {
       {"size 0 repeats the disk", disk(0), 64},
       {"size past the end", disk(100000), 1},
       {"size 2^31 makes the offset negative", disk(0x80000000u), 1},
-      {"offsets past 2^31-1", d88test::Concat({disk(kHeader), disk(0x7FFFFFFFu)}), 2},
-      {"size -688 steps back", d88test::Concat({disk(kHeader), disk(0xFFFFFD50u)}), 64},
+      {"offsets past 2^31-1",
+       d88test::Concat({disk(kHeader), disk(0x7FFFFFFFu)}), 2},
+      {"size -688 steps back",
+       d88test::Concat({disk(kHeader), disk(0xFFFFFD50u)}), 64},
       {"size 2^32-1 steps back a byte", disk(0xFFFFFFFFu), 1},
   };
   for (const auto& c : cases) {
@@ -86,7 +90,8 @@ TEST_F(D88ImageTest, ScanFollowsSizeFieldsWhateverTheyHold) {
 
 TEST_F(D88ImageTest, ScanStopsAtSixtyFourDisks) {
   std::vector<Bytes> disks;
-  for (int i = 0; i < 70; ++i) disks.push_back(DiskBuilder("D" + std::to_string(i)).Build());
+  for (int i = 0; i < 70; ++i)
+    disks.push_back(DiskBuilder("D" + std::to_string(i)).Build());
   OpenBytes(d88test::Concat(disks));
   EXPECT_EQ(image_->GetDiskCount(), 64);
   ASSERT_TRUE(image_->SelectDisk(63));
@@ -174,7 +179,8 @@ TEST_F(D88ImageTest, OpeningAnotherFileClearsTheSelection) {
 }
 
 TEST_F(D88ImageTest, ClosingKeepsTheSelectedDisksFields) {
-  OpenBytes(d88test::Concat({DiskBuilder("KEEP", 0x20).Build(), DiskBuilder().Build()}));
+  OpenBytes(d88test::Concat(
+      {DiskBuilder("KEEP", 0x20).Build(), DiskBuilder().Build()}));
   ASSERT_TRUE(image_->SelectDisk(0));
   EXPECT_TRUE(image_->Open(nullptr));
   EXPECT_EQ(image_->GetDiskCount(), 0);
@@ -198,9 +204,10 @@ TEST_F(D88ImageTest, TrackValidityUsesSignedEntriesUpToTheDiskSize) {
   const struct {
     int32_t track;
     bool present;
-  } cases[] = {{0, false}, {1, true}, {2, false}, {3, false},
+  } cases[] = {{0, false}, {1, true},   {2, false},   {3, false},
                {4, true},  {163, true}, {164, false}, {-1, false}};
-  for (const auto& c : cases) EXPECT_EQ(image_->IsTrackPresent(c.track), c.present) << c.track;
+  for (const auto& c : cases)
+    EXPECT_EQ(image_->IsTrackPresent(c.track), c.present) << c.track;
 }
 
 // --- ReadSector -------------------------------------------------------------
@@ -226,15 +233,17 @@ TEST_F(D88ImageTest, ReadSectorMatchesAllFourIdBytes) {
   OpenBytes(b.Build());
   ASSERT_TRUE(image_->SelectDisk(0));
   EXPECT_EQ(Read(5, 2, 1, 7, 3, 64), 8);
-  const int misses[][4] = {{3, 1, 7, 3}, {2, 0, 7, 3}, {2, 1, 8, 3}, {2, 1, 7, 2},
-                           {258, 1, 7, 3}, {2, 1, 7, -253}};
-  for (const auto& m : misses) EXPECT_EQ(Read(5, m[0], m[1], m[2], m[3], 64), 0);
+  const int misses[][4] = {{3, 1, 7, 3}, {2, 0, 7, 3},   {2, 1, 8, 3},
+                           {2, 1, 7, 2}, {258, 1, 7, 3}, {2, 1, 7, -253}};
+  for (const auto& m : misses)
+    EXPECT_EQ(Read(5, m[0], m[1], m[2], m[3], 64), 0);
   EXPECT_EQ(Read(4, 2, 1, 7, 3, 64), 0);  // absent track
 }
 
 TEST_F(D88ImageTest, FirstMatchingRecordWins) {
   DiskBuilder b;
-  b.AddSector(0, 0, 0, 1, 3, Filled(4, 1)).AddSector(0, 0, 0, 1, 3, Filled(4, 2));
+  b.AddSector(0, 0, 0, 1, 3, Filled(4, 1))
+      .AddSector(0, 0, 0, 1, 3, Filled(4, 2));
   OpenBytes(b.Build());
   ASSERT_TRUE(image_->SelectDisk(0));
   Bytes data;
@@ -253,7 +262,9 @@ TEST_F(D88ImageTest, CountsDecideWhereTheWalkEnds) {
   };
   DiskBuilder b;
   b.AddRecord(0, record(1, 5)).AddRecord(0, record(2, 5));
-  b.AddRecord(1, record(3, 2)).AddRecord(1, record(4, 2)).AddRecord(1, record(5, 2));
+  b.AddRecord(1, record(3, 2))
+      .AddRecord(1, record(4, 2))
+      .AddRecord(1, record(5, 2));
   b.AddRecord(2, record(6, 0)).AddRecord(2, record(7, 3));
   OpenBytes(b.Build());
   ASSERT_TRUE(image_->SelectDisk(0));
@@ -283,16 +294,20 @@ TEST_F(D88ImageTest, WalkWithHugeCountsEndsAtTheEndOfTheFile) {
 
 TEST_F(D88ImageTest, RecordsCutShortAtEveryLengthAreNotFound) {
   DiskBuilder b;
-  b.AddSector(0, 0, 0, 1, 3, Filled(64, 1)).AddSector(0, 0, 0, 2, 3, Filled(64, 2));
+  b.AddSector(0, 0, 0, 1, 3, Filled(64, 1))
+      .AddSector(0, 0, 0, 2, 3, Filled(64, 2));
   const Bytes full = b.Build();
   const size_t first_end = kHeader + 16 + 64;
   for (size_t length = kHeader; length <= full.size(); ++length) {
     OpenBytes(Bytes(full.begin(), full.begin() + length));
     ASSERT_TRUE(image_->SelectDisk(0));
     EXPECT_EQ(Read(0, 0, 0, 1, 3, 64), length >= first_end ? 64 : 0) << length;
-    EXPECT_EQ(Read(0, 0, 0, 2, 3, 64), length == full.size() ? 64 : 0) << length;
+    EXPECT_EQ(Read(0, 0, 0, 2, 3, 64), length == full.size() ? 64 : 0)
+        << length;
     uint8_t ids[8];
-    const int32_t listed = length >= first_end + 16 ? 8 : length >= kHeader + 16 ? 4 : 0;
+    const int32_t listed = length >= first_end + 16 ? 8
+                           : length >= kHeader + 16 ? 4
+                                                    : 0;
     EXPECT_EQ(image_->GetTrackSectorIds(0, ids, 8), listed) << length;
   }
 }
@@ -311,10 +326,11 @@ class RunTest : public D88ImageTest {
     image_->SetSectorRange(1, 5);
   }
 
-  int32_t Run(int track, int r, int32_t total, Bytes* data = nullptr, int n = 3) {
+  int32_t Run(int track, int r, int32_t total, Bytes* data = nullptr,
+              int n = 3) {
     Bytes buffer(static_cast<size_t>(total > 0 ? total : 0) + 1, 0xEE);
-    const int32_t got =
-        image_->ReadSectors(track, track / 2, track % 2, r, n, buffer.data(), total);
+    const int32_t got = image_->ReadSectors(track, track / 2, track % 2, r, n,
+                                            buffer.data(), total);
     if (data != nullptr) *data = buffer;
     return got;
   }

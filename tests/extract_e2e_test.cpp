@@ -61,7 +61,9 @@ class ExtractTest : public ::testing::Test {
     return Lines(listing);
   }
 
-  Bytes Output(const std::string& name) const { return ReadBytes(work_ + "/" + name); }
+  Bytes Output(const std::string& name) const {
+    return ReadBytes(work_ + "/" + name);
+  }
   std::vector<std::string> Files() const { return ListDir(work_); }
 
   TempDir root_;
@@ -85,7 +87,8 @@ TEST_F(ExtractTest, WrongArgumentCountPrintsUsage) {
       EXPECT_EQ(run.err, "Usage: " + argv0 + " [d88file]\n");
     } else {  // the host decides what the program's own name looks like
       EXPECT_EQ(run.err.rfind("Usage: ", 0), 0u) << run.err;
-      EXPECT_NE(run.err.find(Lines(" [d88file]\n")), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find(Lines(" [d88file]\n")), std::string::npos)
+          << run.err;
     }
   }
 }
@@ -99,7 +102,8 @@ TEST_F(ExtractTest, MissingFileCannotBeOpened) {
 
 TEST_F(ExtractTest, FewerThanTwoDisksIsRefused) {
   const Bytes one = DiskBuilder().Build();
-  for (const Bytes& image : {Bytes{}, Bytes(100, 0), one, Concat({one, Bytes(687, 0)})}) {
+  for (const Bytes& image :
+       {Bytes{}, Bytes(100, 0), one, Concat({one, Bytes(687, 0)})}) {
     const RunResult run = Extract(image);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
@@ -111,7 +115,8 @@ TEST_F(ExtractTest, FewerThanTwoDisksIsRefused) {
 TEST_F(ExtractTest, ImagesWithTwoOrMoreDisksPass) {
   const Bytes one = DiskBuilder().Build();
   const Bytes self_repeating = DiskBuilder().SetSizeField(0).Build();
-  for (const Bytes& image : {Concat({one, one}), Concat({one, one, one}), self_repeating}) {
+  for (const Bytes& image :
+       {Concat({one, one}), Concat({one, one, one}), self_repeating}) {
     const RunResult run = Extract(image);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
@@ -125,12 +130,13 @@ TEST_F(ExtractTest, ImagesWithTwoOrMoreDisksPass) {
 TEST_F(ExtractTest, ListsEveryEntryAndWritesEachReadableFile) {
   const std::vector<Entry> entries = {
       {"HELLO", 0, 2, 1, 2},
-      {"CROSS.BIN", 0, 2, 4, 6},  // R 4 and 5 of track 2, all of track 3, R 1 of 4
+      {"CROSS.BIN", 0, 2, 4,
+       6},  // R 4 and 5 of track 2, all of track 3, R 1 of 4
       {kJapaneseName, 1, 6, 2, 1},
       {"SPACE NAM", 1, 7, 5, 1},  // the name ends at the space
       {"NOTHING", 0, 40, 1, 3},   // absent track
       {"EMPTY", 0, 2, 1, 0},
-      {"FAR", 2, 2, 1, 1},        // no disk 2
+      {"FAR", 2, 2, 1, 1},  // no disk 2
   };
   const RunResult run = Extract(TwoDisks(entries, {2, 3, 4}, {6, 7}));
   EXPECT_EQ(run.status, 0);
@@ -149,22 +155,25 @@ TEST_F(ExtractTest, ListsEveryEntryAndWritesEachReadableFile) {
   EXPECT_EQ(Output("SPACE"), FileContents(1, 7, 5, 1));
   EXPECT_EQ(Files().size(), 4u);
   // On Windows the Shift_JIS name becomes the same name in Unicode.
-  EXPECT_EQ(Output(GetToolSetup().windows ? "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF"
-                                          : kJapaneseName),
-            FileContents(1, 6, 2, 1));
+  EXPECT_EQ(
+      Output(GetToolSetup().windows ? "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF"
+                                    : kJapaneseName),
+      FileContents(1, 6, 2, 1));
 }
 
 TEST_F(ExtractTest, ShortRunsKeepTheirLengthAndZeroWhatWasNotRead) {
   DiskBuilder a("A");
   AddCatalogueTrack(&a, CatalogueBytes({
                             {"BIG", 0, 2, 1, 10},
-                            {"CUT", 0, 4, 1, 10},   // two sectors, then a gap
-                            {"TAIL", 0, 5, 1, 3},   // R 2 holds 100 bytes
+                            {"CUT", 0, 4, 1, 10},  // two sectors, then a gap
+                            {"TAIL", 0, 5, 1, 3},  // R 2 holds 100 bytes
                             {"SHORT1ST", 0, 6, 1, 1},  // 256-byte first sector
                         }));
   a.AddFileTrack(2, 0).AddFileTrack(3, 0);
-  a.AddSector(4, 2, 0, 1, 3, Bytes(1024, 0x41)).AddSector(4, 2, 0, 2, 3, Bytes(1024, 0x42));
-  a.AddSector(5, 2, 1, 1, 3, Bytes(1024, 0x43)).AddSector(5, 2, 1, 2, 3, Bytes(100, 0x44));
+  a.AddSector(4, 2, 0, 1, 3, Bytes(1024, 0x41))
+      .AddSector(4, 2, 0, 2, 3, Bytes(1024, 0x42));
+  a.AddSector(5, 2, 1, 1, 3, Bytes(1024, 0x43))
+      .AddSector(5, 2, 1, 2, 3, Bytes(100, 0x44));
   a.AddSector(6, 3, 0, 1, 3, Bytes(256, 0x45));
   const RunResult run = Extract(Concat({a.Build(), DiskBuilder().Build()}));
   EXPECT_EQ(run.status, 0);
@@ -203,27 +212,31 @@ TEST_F(ExtractTest, MissingCatalogueListsEmptyEntries) {
 }
 
 TEST_F(ExtractTest, UnsafeNamesAreRefusedAndNothingLeavesTheFolder) {
-  const RunResult run = Extract(TwoDisks({{"..", 0, 2, 1, 1},
-                                          {".", 0, 2, 1, 1},
-                                          {"../x", 0, 2, 1, 1},
-                                          {"/tmp", 0, 2, 1, 1},
-                                          {"", 0, 2, 1, 1},
-                                          {"..", 0, 9, 1, 1},  // unreadable: silent
-                                          {"OK", 0, 2, 1, 1}},
-                                         {2}, {}));
+  const RunResult run =
+      Extract(TwoDisks({{"..", 0, 2, 1, 1},
+                        {".", 0, 2, 1, 1},
+                        {"../x", 0, 2, 1, 1},
+                        {"/tmp", 0, 2, 1, 1},
+                        {"", 0, 2, 1, 1},
+                        {"..", 0, 9, 1, 1},  // unreadable: silent
+                        {"OK", 0, 2, 1, 1}},
+                       {2}, {}));
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, Lines(".." + kRefusedName + "." + kRefusedName + "../x" +
-                           kRefusedName + "/tmp" + kRefusedName + kRefusedName));
+  EXPECT_EQ(run.err,
+            Lines(".." + kRefusedName + "." + kRefusedName + "../x" +
+                  kRefusedName + "/tmp" + kRefusedName + kRefusedName));
   EXPECT_EQ(Files(), std::vector<std::string>{"OK"});
-  EXPECT_EQ(ListDir(root_.path()), (std::vector<std::string>{"image.d88", "work"}));
+  EXPECT_EQ(ListDir(root_.path()),
+            (std::vector<std::string>{"image.d88", "work"}));
 }
 
 TEST_F(ExtractTest, HostNameRules) {
-  const RunResult run = Extract(TwoDisks({{"A:B", 0, 2, 1, 1},
-                                          {"C\\D", 0, 2, 1, 1},
-                                          {"\x83", 0, 2, 1, 1},  // a lead byte alone
-                                          {"\x83\x5C", 0, 2, 1, 1}},  // "ソ"
-                                         {2}, {}));
+  const RunResult run =
+      Extract(TwoDisks({{"A:B", 0, 2, 1, 1},
+                        {"C\\D", 0, 2, 1, 1},
+                        {"\x83", 0, 2, 1, 1},       // a lead byte alone
+                        {"\x83\x5C", 0, 2, 1, 1}},  // "ソ"
+                       {2}, {}));
   if (GetToolSetup().windows) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, Lines("A:B" + kRefusedName + "C\\D" + kRefusedName +
@@ -232,13 +245,15 @@ TEST_F(ExtractTest, HostNameRules) {
   } else {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(Files(), (std::vector<std::string>{"A:B", "C\\D", "\x83", "\x83\x5C"}));
+    EXPECT_EQ(Files(),
+              (std::vector<std::string>{"A:B", "C\\D", "\x83", "\x83\x5C"}));
   }
 }
 
 TEST_F(ExtractTest, UnwritableFileIsReportedAndTheRestStillWritten) {
   ASSERT_EQ(mkdir((work_ + "/DIR").c_str(), 0755), 0);
-  const RunResult run = Extract(TwoDisks({{"DIR", 0, 2, 1, 1}, {"AFTER", 0, 2, 2, 1}}, {2}, {}));
+  const RunResult run =
+      Extract(TwoDisks({{"DIR", 0, 2, 1, 1}, {"AFTER", 0, 2, 2, 1}}, {2}, {}));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, Lines("DIR" + kWriteFailed));
   EXPECT_EQ(Output("AFTER"), FileContents(0, 2, 2, 1));

@@ -9,7 +9,8 @@ TEST(FormatTest, ReadLe16AssemblesLittleEndian) {
   const struct {
     uint8_t bytes[2];
     int32_t value;
-  } cases[] = {{{0xFF, 0xFF}, 65535}, {{0x00, 0x01}, 256}, {{0x34, 0x12}, 0x1234}};
+  } cases[] = {
+      {{0xFF, 0xFF}, 65535}, {{0x00, 0x01}, 256}, {{0x34, 0x12}, 0x1234}};
   for (const auto& c : cases) EXPECT_EQ(ReadLe16(c.bytes), c.value);
 }
 

@@ -51,7 +51,8 @@ DiskBuilder CatalogueWithCount(int count) {
     record.count = count;
     record.data.assign(1024, 0);
     if (r <= 2) {
-      std::copy_n(catalogue.begin() + (r - 1) * 1024, 1024, record.data.begin());
+      std::copy_n(catalogue.begin() + (r - 1) * 1024, 1024,
+                  record.data.begin());
     }
     a.AddRecord(1, record);
   }
@@ -127,15 +128,24 @@ std::vector<Case> Cases() {
        kSecondOnly},
       {"track entry into the header", [] { return WithTrack2A(0x20); },
        kSecondOnly},
-      {"track entry past the disk size", [] { return WithTrack2A(0x7FFFFFFFu); },
-       kSecondOnly},
-      {"catalogue count 0", [] { return Concat({CatalogueWithCount(0).Build(), Disks().b.Build()}); },
+      {"track entry past the disk size",
+       [] { return WithTrack2A(0x7FFFFFFFu); }, kSecondOnly},
+      {"catalogue count 0",
+       [] {
+         return Concat({CatalogueWithCount(0).Build(), Disks().b.Build()});
+       },
        kEmptyCatalogue},
       // The walk for sector 2 stops after record 0, whose count is 1.
-      {"catalogue count 1", [] { return Concat({CatalogueWithCount(1).Build(), Disks().b.Build()}); },
+      {"catalogue count 1",
+       [] {
+         return Concat({CatalogueWithCount(1).Build(), Disks().b.Build()});
+       },
        {0, 1, {"FIRST"}}},
       {"catalogue count 65535",
-       [] { return Concat({CatalogueWithCount(65535).Build(), Disks().b.Build()}); }, kBoth},
+       [] {
+         return Concat({CatalogueWithCount(65535).Build(), Disks().b.Build()});
+       },
+       kBoth},
       {"data length past the end of the file",
        [] {
          Disks d;
@@ -190,7 +200,8 @@ TEST_F(HostileTest, ListsWhatItCanAndWritesOnlyIntoItsFolder) {
       EXPECT_EQ(run.out, "");
     }
     EXPECT_EQ(ListDir(work), c.outcome.files);
-    EXPECT_EQ(ListDir(root.path()), (std::vector<std::string>{"image.d88", "work"}));
+    EXPECT_EQ(ListDir(root.path()),
+              (std::vector<std::string>{"image.d88", "work"}));
   }
 }
 
@@ -198,8 +209,10 @@ TEST_F(HostileTest, NamesNeverLeaveTheFolder) {
   const std::string work = root_.File("work");
   ASSERT_EQ(mkdir(work.c_str(), 0755), 0);
   std::vector<Entry> entries = {
-      {"a/b", 0, 2, 1, 1},         {"..", 0, 2, 1, 1},
-      {"../..", 0, 2, 1, 1},       {"\x01\x1B[2J\x7F", 0, 2, 1, 1},
+      {"a/b", 0, 2, 1, 1},
+      {"..", 0, 2, 1, 1},
+      {"../..", 0, 2, 1, 1},
+      {"\x01\x1B[2J\x7F", 0, 2, 1, 1},
       {"\x83\x5C\x81\x5C", 0, 2, 1, 1},  // "ソ―": 0x5C as a trail byte
       {std::string("\0ZERO", 5), 0, 2, 1, 1},
   };
@@ -207,16 +220,20 @@ TEST_F(HostileTest, NamesNeverLeaveTheFolder) {
   d.a = DiskBuilder("A");
   AddCatalogueTrack(&d.a, CatalogueBytes(entries));
   d.a.AddFileTrack(2, 0);
-  ASSERT_TRUE(WriteBytes(root_.File("image.d88"), Concat({d.a.Build(), d.b.Build()})));
+  ASSERT_TRUE(
+      WriteBytes(root_.File("image.d88"), Concat({d.a.Build(), d.b.Build()})));
   const RunResult run = RunTool("d88extract", {"../image.d88"}, work);
   EXPECT_EQ(run.status, 1);
   const std::string refused =
-      ": \x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xAD"
+      ": "
+      "\x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xAD"
       "\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.\n";
-  EXPECT_EQ(run.err, Lines("a/b" + refused + ".." + refused + "../.." + refused + refused));
+  EXPECT_EQ(run.err, Lines("a/b" + refused + ".." + refused + "../.." +
+                           refused + refused));
   EXPECT_EQ(ListDir(work),
             (std::vector<std::string>{"\x01\x1B[2J\x7F", "\x83\x5C\x81\x5C"}));
-  EXPECT_EQ(ListDir(root_.path()), (std::vector<std::string>{"image.d88", "work"}));
+  EXPECT_EQ(ListDir(root_.path()),
+            (std::vector<std::string>{"image.d88", "work"}));
 }
 
 }  // namespace

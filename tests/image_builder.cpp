@@ -75,8 +75,8 @@ Bytes DiskBuilder::Build() const {
       const int length = record.data_length >= 0
                              ? record.data_length
                              : static_cast<int>(record.data.size());
-      const Bytes header = RecordHeader(record.c, record.h, record.r, record.n,
-                                        count, length);
+      const Bytes header =
+          RecordHeader(record.c, record.h, record.r, record.n, count, length);
       disk.insert(disk.end(), header.begin(), header.end());
       disk.insert(disk.end(), record.data.begin(), record.data.end());
     }
@@ -116,8 +116,8 @@ Bytes CatalogueBytes(const std::vector<Entry>& entries) {
   for (size_t i = 0; i < entries.size() && i < 118; ++i) {
     uint8_t* entry = &catalogue[160 + 16 * i];
     std::fill_n(entry, 9, ' ');
-    std::copy_n(entries[i].name.begin(), std::min<size_t>(entries[i].name.size(), 9),
-                entry);
+    std::copy_n(entries[i].name.begin(),
+                std::min<size_t>(entries[i].name.size(), 9), entry);
     entry[12] = static_cast<uint8_t>(entries[i].track);
     entry[13] = static_cast<uint8_t>(entries[i].sector);
     entry[14] = static_cast<uint8_t>(entries[i].size_kb);
@@ -138,7 +138,8 @@ void AddCatalogueTrack(DiskBuilder* disk, const Bytes& catalogue) {
 
 Bytes Concat(const std::vector<Bytes>& disks) {
   Bytes image;
-  for (const Bytes& disk : disks) image.insert(image.end(), disk.begin(), disk.end());
+  for (const Bytes& disk : disks)
+    image.insert(image.end(), disk.begin(), disk.end());
   return image;
 }
 

@@ -18,7 +18,8 @@ namespace {
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos;
+       start = end + 1) {
     size_t stop = end;
     if (stop > start && text[stop - 1] == '\r') --stop;
     lines.push_back(text.substr(start, stop - start));
@@ -36,7 +37,8 @@ std::string LineStarting(const std::string& report, const std::string& prefix) {
 
 class InfoTest : public ::testing::Test {
  protected:
-  RunResult Info(const Bytes& image, const std::vector<std::string>& options = {}) {
+  RunResult Info(const Bytes& image,
+                 const std::vector<std::string>& options = {}) {
     EXPECT_TRUE(WriteBytes(root_.File("image.d88"), image));
     std::vector<std::string> args = options;
     args.push_back("../image.d88");
@@ -55,18 +57,20 @@ TEST_F(InfoTest, DiskLinesShowWhatEachHeaderHolds) {
   DiskBuilder a("FIRST DISK", 0x10);
   a.AddFileTrack(2, 0).AddFileTrack(7, 0);
   const Bytes first = a.Build();
-  const Bytes image = Concat({first, DiskBuilder("", 0x20).Build(),
-                              DiskBuilder("X", 0x33).Build()});
+  const Bytes image = Concat(
+      {first, DiskBuilder("", 0x20).Build(), DiskBuilder("X", 0x33).Build()});
   const RunResult run = Info(image);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "");
   const std::string size = std::to_string(first.size());
   const std::string padded_size = size + std::string(12 - size.size(), ' ');
-  EXPECT_EQ(LineStarting(run.out, "   0  "),
-            "   0  0           " + padded_size + "0x10 2DD         2  FIRST DISK");
+  EXPECT_EQ(
+      LineStarting(run.out, "   0  "),
+      "   0  0           " + padded_size + "0x10 2DD         2  FIRST DISK");
   EXPECT_EQ(LineStarting(run.out, "   1  "),
             "   1  " + padded_size + "688         0x20 2HD         0  ");
-  EXPECT_NE(LineStarting(run.out, "   2  ").find("0x33 unknown"), std::string::npos);
+  EXPECT_NE(LineStarting(run.out, "   2  ").find("0x33 unknown"),
+            std::string::npos);
   EXPECT_EQ(SplitLines(run.out)[0], "3 disks");
   EXPECT_TRUE(ListDir(work_).empty());
 }
@@ -75,7 +79,7 @@ TEST_F(InfoTest, EveryVerdictMatchesWhatExtractionWrites) {
   DiskBuilder a("A");
   AddCatalogueTrack(&a, CatalogueBytes({
                             {"OK", 0, 2, 1, 2},
-                            {"GAP", 0, 2, 4, 4},     // track 3 is absent
+                            {"GAP", 0, 2, 4, 4},        // track 3 is absent
                             {"SHORTTAIL", 0, 4, 1, 3},  // R 2 holds 100 bytes
                             {"EMPTY", 0, 2, 1, 0},
                             {"FAR", 2, 2, 1, 1},
@@ -86,7 +90,8 @@ TEST_F(InfoTest, EveryVerdictMatchesWhatExtractionWrites) {
                             {"B", 1, 0, 1, 1},
                         }));
   a.AddFileTrack(2, 0);
-  a.AddSector(4, 2, 0, 1, 3, Bytes(1024, 1)).AddSector(4, 2, 0, 2, 3, Bytes(100, 2));
+  a.AddSector(4, 2, 0, 1, 3, Bytes(1024, 1))
+      .AddSector(4, 2, 0, 2, 3, Bytes(100, 2));
   DiskBuilder b("B");
   b.AddFileTrack(0, 1);
   const Bytes image = Concat({a.Build(), b.Build()});
@@ -112,31 +117,39 @@ TEST_F(InfoTest, EveryVerdictMatchesWhatExtractionWrites) {
   RunTool("d88extract", {"../image.d88"}, work_);
   const std::vector<std::string> files = ListDir(work_);
   for (size_t i = 0; i < std::size(expected); ++i) {
-    const std::string line = LineStarting(run.out, std::string(4, ' ') + std::to_string(i) + "  ");
+    const std::string line =
+        LineStarting(run.out, std::string(4, ' ') + std::to_string(i) + "  ");
     SCOPED_TRACE(line);
     EXPECT_EQ(line.substr(7, 9), (expected[i].name + "         ").substr(0, 9));
-    EXPECT_EQ(line.substr(line.size() - expected[i].verdict.size()), expected[i].verdict);
+    EXPECT_EQ(line.substr(line.size() - expected[i].verdict.size()),
+              expected[i].verdict);
     const bool written =
         std::find(files.begin(), files.end(), expected[i].name) != files.end();
     EXPECT_EQ(written, expected[i].written);
   }
-  EXPECT_EQ(LineStarting(run.out, "    0  "), "    0  OK         00    02   01   800    ok");
-  EXPECT_EQ(LineStarting(run.out, "   10  "), "");  // all-zero entries are left out
+  EXPECT_EQ(LineStarting(run.out, "    0  "),
+            "    0  OK         00    02   01   800    ok");
+  EXPECT_EQ(LineStarting(run.out, "   10  "),
+            "");  // all-zero entries are left out
   EXPECT_NE(run.out.find("10 of 118 entries in use"), std::string::npos);
 }
 
 TEST_F(InfoTest, TracksListRecordsInWalkOrder) {
   DiskBuilder a("A");
-  a.AddSector(5, 2, 1, 9, 1, Bytes(256, 0)).AddSector(5, 2, 1, 3, 3, Bytes(1000, 0));
+  a.AddSector(5, 2, 1, 9, 1, Bytes(256, 0))
+      .AddSector(5, 2, 1, 3, 3, Bytes(1000, 0));
   Record zero_count;
   zero_count.count = 0;
   zero_count.r = 7;
   a.AddRecord(6, zero_count);
   a.SetTrackOffset(7, 40);  // inside the header: the table read as records
-  const RunResult run = Info(Concat({a.Build(), DiskBuilder().Build()}), {"--tracks"});
+  const RunResult run =
+      Info(Concat({a.Build(), DiskBuilder().Build()}), {"--tracks"});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(LineStarting(run.out, "    5:"), "    5:  02 01 09 01 256  02 01 03 03 1000");
-  EXPECT_EQ(LineStarting(run.out, "    6:").substr(0, 24), "    6:  00 00 07 03 0  0");
+  EXPECT_EQ(LineStarting(run.out, "    5:"),
+            "    5:  02 01 09 01 256  02 01 03 03 1000");
+  EXPECT_EQ(LineStarting(run.out, "    6:").substr(0, 24),
+            "    6:  00 00 07 03 0  0");
   EXPECT_NE(LineStarting(run.out, "    7:"), "");
   EXPECT_NE(run.out.find("0 of 118 entries in use"), std::string::npos);
   EXPECT_NE(run.out.find("tracks of disk 1"), std::string::npos);
@@ -146,8 +159,10 @@ TEST_F(InfoTest, CommandLine) {
   RunResult run = RunTool("d88info", {"--help"}, work_);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out.rfind("Usage: d88info", 0), 0u);
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{}, {"a", "b"}, {"--bogus", "x"}, {"--tracks"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                               {"a", "b"},
+                                               {"--bogus", "x"},
+                                               {"--tracks"}}) {
     run = RunTool("d88info", args, work_);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
@@ -172,12 +187,14 @@ struct Header {
 };
 
 uint32_t Le32(const Bytes& b, size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
+         static_cast<uint32_t>(b[at + 3]) << 24;
 }
 
 Header ParseHeader(const Bytes& disk) {
   Header h;
-  for (size_t i = 0; i < 16 && disk[i] != 0; ++i) h.name += static_cast<char>(disk[i]);
+  for (size_t i = 0; i < 16 && disk[i] != 0; ++i)
+    h.name += static_cast<char>(disk[i]);
   h.media = disk[0x1B];
   h.size = Le32(disk, 0x1C);
   for (size_t t = 0; t < 164; ++t) h.tracks.push_back(Le32(disk, 0x20 + 4 * t));
@@ -196,14 +213,16 @@ TEST_F(InfoTest, RealImagesAreReportedAsTheyAre) {
   std::string tracks_of_disk;
   for (int disk = 0; disk < 2; ++disk) {
     const Header& h = headers[disk];
-    const std::string line = LineStarting(run.out, "   " + std::to_string(disk) + "  ");
+    const std::string line =
+        LineStarting(run.out, "   " + std::to_string(disk) + "  ");
     SCOPED_TRACE(line);
     int present = 0;
     for (uint32_t offset : h.tracks) present += offset > 0 && offset <= h.size;
     EXPECT_EQ(present, 80);
     EXPECT_EQ(line.substr(line.size() - h.name.size()), h.name);
     EXPECT_NE(line.find(" " + std::to_string(h.size) + " "), std::string::npos);
-    EXPECT_NE(line.find(" " + std::to_string(present) + "  "), std::string::npos);
+    EXPECT_NE(line.find(" " + std::to_string(present) + "  "),
+              std::string::npos);
     char media[8];
     std::snprintf(media, sizeof media, "0x%02x ", h.media);
     EXPECT_NE(line.find(media), std::string::npos);
@@ -215,15 +234,17 @@ TEST_F(InfoTest, RealImagesAreReportedAsTheyAre) {
   for (int i = 0; i < 16; ++i) {
     char record[32];
     std::snprintf(record, sizeof record, "  %02x %02x %02x %02x %d", disk[at],
-                  disk[at + 1], disk[at + 2], disk[at + 3], disk[at + 14] | disk[at + 15] << 8);
+                  disk[at + 1], disk[at + 2], disk[at + 3],
+                  disk[at + 14] | disk[at + 15] << 8);
     expected += record;
     at += 16 + static_cast<size_t>(disk[at + 14] | disk[at + 15] << 8);
   }
   EXPECT_EQ(LineStarting(run.out, "    1:"), expected);
   EXPECT_NE(expected.find("00 01 10 01 256"), std::string::npos);
   // Its sectors have size code 1, not 3: there is no catalogue to read.
-  EXPECT_NE(run.out.find("catalogue of Disk A: not read (first sector not found)"),
-            std::string::npos);
+  EXPECT_NE(
+      run.out.find("catalogue of Disk A: not read (first sector not found)"),
+      std::string::npos);
   EXPECT_NE(run.out.find("0 of 118 entries in use"), std::string::npos);
 }
 

@@ -14,8 +14,8 @@ namespace d88test {
 
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr ? base : "/tmp") +
-                        "/d88test-XXXXXX";
+  std::string pattern =
+      std::string(base != nullptr ? base : "/tmp") + "/d88test-XXXXXX";
   if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
 }
 

@@ -51,11 +51,10 @@ bool SelectEntryDisk(D88Image* image, const CatalogueEntry& entry) {
 }
 
 void WriteListingLine(std::FILE* out, const CatalogueEntry& entry) {
-  std::fprintf(out, "%-9s  DISK:%02x TRK:%02x SEC:%02x SIZE:%02x\n",
-               entry.name, static_cast<unsigned>(entry.disk),
-               static_cast<unsigned>(entry.track),
-               static_cast<unsigned>(entry.sector),
-               static_cast<unsigned>(entry.length));
+  std::fprintf(
+      out, "%-9s  DISK:%02x TRK:%02x SEC:%02x SIZE:%02x\n", entry.name,
+      static_cast<unsigned>(entry.disk), static_cast<unsigned>(entry.track),
+      static_cast<unsigned>(entry.sector), static_cast<unsigned>(entry.length));
 }
 
 bool IsSafeFileName(const char* name) {

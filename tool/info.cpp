@@ -109,9 +109,10 @@ void WriteTracks(D88Image* image, std::FILE* out) {
     if (!image->SelectDisk(disk)) continue;
     for (int32_t t = 0; t < kTrackCount; ++t) {
       if (!image->IsTrackPresent(t)) continue;
-      const int32_t listed = image->GetTrackSectorIds(
-                                 t, id_buffer, sizeof id_buffer, length_buffer) /
-                             4;
+      const int32_t listed =
+          image->GetTrackSectorIds(t, id_buffer, sizeof id_buffer,
+                                   length_buffer) /
+          4;
       std::fprintf(out, "%5d:", t);
       for (int32_t i = 0; i < listed; ++i) {
         const uint8_t* id = id_buffer + 4 * i;
@@ -119,7 +120,8 @@ void WriteTracks(D88Image* image, std::FILE* out) {
                      id[3], length_buffer[i]);
       }
       if (listed == 0) std::fprintf(out, "  (no record can be read)");
-      if (listed == kMaxListedRecords) std::fprintf(out, "  (listing stops here)");
+      if (listed == kMaxListedRecords)
+        std::fprintf(out, "  (listing stops here)");
       std::fprintf(out, "\n");
     }
   }
