@@ -13,32 +13,12 @@
 namespace d88test {
 namespace {
 
-const std::string kCannotOpen =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x83\x49\x81\x5B\x83\x76\x83\x93"
-    "\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1.\n";
-const std::string kTwoDisks =
-    "Disk A\x82\xC6"
-    "Disk B\x82\xAA\x98\x41\x8C\x8B\x82\xB5\x82\xBD\x83\x43\x83\x81\x81\x5B"
-    "\x83\x57\x82\xF0\x8E\x67\x97\x70\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3"
-    "\x82\xA2.\n";
-const std::string kRefusedName =
-    ": \x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xAD"
-    "\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.\n";
-const std::string kWriteFailed =
-    ": \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x8F\x91\x82\xAB\x8D\x9E\x82\xDF"
-    "\x82\xDC\x82\xB9\x82\xF1.\n";
-const std::string kEmptyLine = "           DISK:00 TRK:00 SEC:00 SIZE:00\n";
-
 // "データ" in Shift_JIS, and the name it gets on the host.
 const std::string kJapaneseName = "\x83\x66\x81\x5B\x83\x5E";
 
 class ExtractTest : public ::testing::Test {
  protected:
-  // Writes image next to the work folder and runs the tool on it there.
-  RunResult Extract(const Bytes& image) {
-    EXPECT_TRUE(WriteBytes(root_.File("image.d88"), image));
-    return RunTool("d88extract", {"../image.d88"}, work_);
-  }
+  RunResult Extract(const Bytes& image) { return ws_.Run("d88extract", image); }
 
   // A two-disk image whose disks carry file tracks (seed 0 for Disk A,
   // seed 1 for Disk B) and whose catalogue lists entries.
@@ -57,21 +37,16 @@ class ExtractTest : public ::testing::Test {
   static std::string Listing(const std::vector<std::string>& lines) {
     std::string listing;
     for (const std::string& line : lines) listing += line + "\n";
-    for (size_t i = lines.size(); i < 118; ++i) listing += kEmptyLine;
+    for (size_t i = lines.size(); i < 118; ++i)
+      listing += kEmptyEntryLine + "\n";
     return Lines(listing);
   }
 
-  Bytes Output(const std::string& name) const {
-    return ReadBytes(work_ + "/" + name);
-  }
-  std::vector<std::string> Files() const { return ListDir(work_); }
+  Bytes Output(const std::string& name) const { return ws_.Output(name); }
+  std::vector<std::string> Files() const { return ws_.Files(); }
 
-  TempDir root_;
-  const std::string work_ = [this] {
-    const std::string path = root_.File("work");
-    mkdir(path.c_str(), 0755);
-    return path;
-  }();
+  Workspace ws_;
+  const std::string& work_ = ws_.work();
 };
 
 // --- Command line -----------------------------------------------------------
@@ -97,7 +72,7 @@ TEST_F(ExtractTest, MissingFileCannotBeOpened) {
   const RunResult run = RunTool("d88extract", {"no-such.d88"}, work_);
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, Lines(kCannotOpen));
+  EXPECT_EQ(run.err, Lines(kCannotOpenMessage));
 }
 
 TEST_F(ExtractTest, FewerThanTwoDisksIsRefused) {
@@ -107,7 +82,7 @@ TEST_F(ExtractTest, FewerThanTwoDisksIsRefused) {
     const RunResult run = Extract(image);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, Lines(kTwoDisks)) << image.size();
+    EXPECT_EQ(run.err, Lines(kTwoDisksMessage)) << image.size();
   }
   EXPECT_TRUE(Files().empty());
 }
@@ -222,12 +197,11 @@ TEST_F(ExtractTest, UnsafeNamesAreRefusedAndNothingLeavesTheFolder) {
                         {"OK", 0, 2, 1, 1}},
                        {2}, {}));
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err,
-            Lines(".." + kRefusedName + "." + kRefusedName + "../x" +
-                  kRefusedName + "/tmp" + kRefusedName + kRefusedName));
+  EXPECT_EQ(run.err, Lines(".." + kRefusedNameMessage + "." +
+                           kRefusedNameMessage + "../x" + kRefusedNameMessage +
+                           "/tmp" + kRefusedNameMessage + kRefusedNameMessage));
   EXPECT_EQ(Files(), std::vector<std::string>{"OK"});
-  EXPECT_EQ(ListDir(root_.path()),
-            (std::vector<std::string>{"image.d88", "work"}));
+  EXPECT_TRUE(ws_.NothingOutsideWork());
 }
 
 TEST_F(ExtractTest, HostNameRules) {
@@ -239,8 +213,9 @@ TEST_F(ExtractTest, HostNameRules) {
                        {2}, {}));
   if (GetToolSetup().windows) {
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, Lines("A:B" + kRefusedName + "C\\D" + kRefusedName +
-                             "\x83" + kRefusedName));
+    EXPECT_EQ(run.err,
+              Lines("A:B" + kRefusedNameMessage + "C\\D" + kRefusedNameMessage +
+                    "\x83" + kRefusedNameMessage));
     EXPECT_EQ(Files(), std::vector<std::string>{"\xE3\x82\xBD"});
   } else {
     EXPECT_EQ(run.status, 0);
@@ -255,7 +230,7 @@ TEST_F(ExtractTest, UnwritableFileIsReportedAndTheRestStillWritten) {
   const RunResult run =
       Extract(TwoDisks({{"DIR", 0, 2, 1, 1}, {"AFTER", 0, 2, 2, 1}}, {2}, {}));
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, Lines("DIR" + kWriteFailed));
+  EXPECT_EQ(run.err, Lines("DIR" + kWriteFailedMessage));
   EXPECT_EQ(Output("AFTER"), FileContents(0, 2, 2, 1));
   // No temporary file is left behind, and the folder in the way is intact.
   EXPECT_EQ(Files(), (std::vector<std::string>{"AFTER", "DIR"}));

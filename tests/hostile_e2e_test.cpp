@@ -3,7 +3,6 @@
 // folder, and exits normally.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <functional>
 #include <string>
@@ -18,7 +17,6 @@ namespace {
 constexpr size_t kSecondEntry = 59;
 const std::string kFirstLine = "FIRST      DISK:00 TRK:02 SEC:01 SIZE:400";
 const std::string kSecondLine = "SECOND     DISK:01 TRK:02 SEC:01 SIZE:400";
-const std::string kEmptyLine = "           DISK:00 TRK:00 SEC:00 SIZE:00";
 
 std::vector<Entry> Entries() {
   std::vector<Entry> entries(kSecondEntry + 1);
@@ -171,19 +169,11 @@ std::vector<Case> Cases() {
   return cases;
 }
 
-class HostileTest : public ::testing::Test {
- protected:
-  TempDir root_;
-};
-
-TEST_F(HostileTest, ListsWhatItCanAndWritesOnlyIntoItsFolder) {
+TEST(HostileTest, ListsWhatItCanAndWritesOnlyIntoItsFolder) {
   for (const Case& c : Cases()) {
     SCOPED_TRACE(c.what);
-    TempDir root;
-    const std::string work = root.File("work");
-    ASSERT_EQ(mkdir(work.c_str(), 0755), 0);
-    ASSERT_TRUE(WriteBytes(root.File("image.d88"), c.image()));
-    const RunResult run = RunTool("d88extract", {"../image.d88"}, work);
+    Workspace ws;
+    const RunResult run = ws.Run("d88extract", c.image());
     EXPECT_EQ(run.status, c.outcome.status);
     if (c.outcome.status == 0) {
       std::string listing;
@@ -191,7 +181,7 @@ TEST_F(HostileTest, ListsWhatItCanAndWritesOnlyIntoItsFolder) {
         const int sectors = c.outcome.catalogue_sectors;
         listing += (i == 0 && sectors >= 1)              ? kFirstLine
                    : (i == kSecondEntry && sectors == 2) ? kSecondLine
-                                                         : kEmptyLine;
+                                                         : kEmptyEntryLine;
         listing += "\n";
       }
       EXPECT_EQ(run.out, Lines(listing));
@@ -199,41 +189,34 @@ TEST_F(HostileTest, ListsWhatItCanAndWritesOnlyIntoItsFolder) {
     } else {
       EXPECT_EQ(run.out, "");
     }
-    EXPECT_EQ(ListDir(work), c.outcome.files);
-    EXPECT_EQ(ListDir(root.path()),
-              (std::vector<std::string>{"image.d88", "work"}));
+    EXPECT_EQ(ws.Files(), c.outcome.files);
+    EXPECT_TRUE(ws.NothingOutsideWork());
   }
 }
 
-TEST_F(HostileTest, NamesNeverLeaveTheFolder) {
-  const std::string work = root_.File("work");
-  ASSERT_EQ(mkdir(work.c_str(), 0755), 0);
+TEST(HostileTest, NamesNeverLeaveTheFolder) {
   std::vector<Entry> entries = {
       {"a/b", 0, 2, 1, 1},
       {"..", 0, 2, 1, 1},
       {"../..", 0, 2, 1, 1},
       {"\x01\x1B[2J\x7F", 0, 2, 1, 1},
-      {"\x83\x5C\x81\x5C", 0, 2, 1, 1},  // "ソ―": 0x5C as a trail byte
-      {std::string("\0ZERO", 5), 0, 2, 1, 1},
+      {"\x83\x5C\x81\x5C", 0, 2, 1, 1},        // "ソ―": 0x5C as a trail byte
+      {std::string("\0ZERO", 5), 0, 2, 1, 1},  // an empty name
   };
   Disks d;
   d.a = DiskBuilder("A");
   AddCatalogueTrack(&d.a, CatalogueBytes(entries));
   d.a.AddFileTrack(2, 0);
-  ASSERT_TRUE(
-      WriteBytes(root_.File("image.d88"), Concat({d.a.Build(), d.b.Build()})));
-  const RunResult run = RunTool("d88extract", {"../image.d88"}, work);
+  Workspace ws;
+  const RunResult run =
+      ws.Run("d88extract", Concat({d.a.Build(), d.b.Build()}));
   EXPECT_EQ(run.status, 1);
-  const std::string refused =
-      ": "
-      "\x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xAD"
-      "\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.\n";
-  EXPECT_EQ(run.err, Lines("a/b" + refused + ".." + refused + "../.." +
-                           refused + refused));
-  EXPECT_EQ(ListDir(work),
+  EXPECT_EQ(run.err,
+            Lines("a/b" + kRefusedNameMessage + ".." + kRefusedNameMessage +
+                  "../.." + kRefusedNameMessage + kRefusedNameMessage));
+  EXPECT_EQ(ws.Files(),
             (std::vector<std::string>{"\x01\x1B[2J\x7F", "\x83\x5C\x81\x5C"}));
-  EXPECT_EQ(ListDir(root_.path()),
-            (std::vector<std::string>{"image.d88", "work"}));
+  EXPECT_TRUE(ws.NothingOutsideWork());
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // command line, and the real images that other people's tools wrote.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <string>
@@ -39,18 +38,11 @@ class InfoTest : public ::testing::Test {
  protected:
   RunResult Info(const Bytes& image,
                  const std::vector<std::string>& options = {}) {
-    EXPECT_TRUE(WriteBytes(root_.File("image.d88"), image));
-    std::vector<std::string> args = options;
-    args.push_back("../image.d88");
-    return RunTool("d88info", args, work_);
+    return ws_.Run("d88info", image, options);
   }
 
-  TempDir root_;
-  const std::string work_ = [this] {
-    const std::string path = root_.File("work");
-    mkdir(path.c_str(), 0755);
-    return path;
-  }();
+  Workspace ws_;
+  const std::string& work_ = ws_.work();
 };
 
 TEST_F(InfoTest, DiskLinesShowWhatEachHeaderHolds) {
@@ -72,7 +64,7 @@ TEST_F(InfoTest, DiskLinesShowWhatEachHeaderHolds) {
   EXPECT_NE(LineStarting(run.out, "   2  ").find("0x33 unknown"),
             std::string::npos);
   EXPECT_EQ(SplitLines(run.out)[0], "3 disks");
-  EXPECT_TRUE(ListDir(work_).empty());
+  EXPECT_TRUE(ws_.Files().empty());
 }
 
 TEST_F(InfoTest, EveryVerdictMatchesWhatExtractionWrites) {
@@ -114,8 +106,8 @@ TEST_F(InfoTest, EveryVerdictMatchesWhatExtractionWrites) {
       {"..", "refused name", false},
       {"B", "ok", true},
   };
-  RunTool("d88extract", {"../image.d88"}, work_);
-  const std::vector<std::string> files = ListDir(work_);
+  ws_.Run("d88extract", image);
+  const std::vector<std::string> files = ws_.Files();
   for (size_t i = 0; i < std::size(expected); ++i) {
     const std::string line =
         LineStarting(run.out, std::string(4, ' ') + std::to_string(i) + "  ");

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,6 +68,42 @@ std::vector<std::string> ListDir(const std::string& folder) {
   closedir(dir);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+const std::string kCannotOpenMessage =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x83\x49\x81\x5B\x83\x76\x83\x93"
+    "\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1.\n";
+const std::string kTwoDisksMessage =
+    "Disk A\x82\xC6"
+    "Disk B\x82\xAA\x98\x41\x8C\x8B\x82\xB5\x82\xBD\x83\x43\x83\x81\x81\x5B"
+    "\x83\x57\x82\xF0\x8E\x67\x97\x70\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3"
+    "\x82\xA2.\n";
+const std::string kRefusedNameMessage =
+    ": \x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xAD"
+    "\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.\n";
+const std::string kWriteFailedMessage =
+    ": \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x8F\x91\x82\xAB\x8D\x9E\x82\xDF"
+    "\x82\xDC\x82\xB9\x82\xF1.\n";
+const std::string kEmptyEntryLine = "           DISK:00 TRK:00 SEC:00 SIZE:00";
+
+Workspace::Workspace() : work_(root_.File("work")) {
+  mkdir(work_.c_str(), 0755);
+}
+
+RunResult Workspace::Run(const std::string& program, const Bytes& image,
+                         const std::vector<std::string>& options) {
+  WriteBytes(root_.File("image.d88"), image);
+  std::vector<std::string> args = options;
+  args.push_back("../image.d88");
+  return RunTool(program, args, work_);
+}
+
+Bytes Workspace::Output(const std::string& name) const {
+  return ReadBytes(work_ + "/" + name);
+}
+
+bool Workspace::NothingOutsideWork() const {
+  return ListDir(root_.path()) == std::vector<std::string>{"image.d88", "work"};
 }
 
 const ToolSetup& GetToolSetup() {

@@ -53,6 +53,41 @@ struct ToolSetup {
 };
 const ToolSetup& GetToolSetup();
 
+// A scratch root holding image.d88 and the folder "work" that programs run
+// in, so that anything written outside "work" shows.
+class Workspace {
+ public:
+  Workspace();
+
+  const std::string& root() const { return root_.path(); }
+  const std::string& work() const { return work_; }
+
+  // Writes image as root/image.d88 and runs program on "../image.d88", after
+  // options, in work.
+  RunResult Run(const std::string& program, const Bytes& image,
+                const std::vector<std::string>& options = {});
+
+  // Names in work, sorted; the content of work/name.
+  std::vector<std::string> Files() const { return ListDir(work_); }
+  Bytes Output(const std::string& name) const;
+
+  // True when root holds nothing but image.d88 and work.
+  bool NothingOutsideWork() const;
+
+ private:
+  TempDir root_;
+  std::string work_;
+};
+
+// The messages of d88extract, in Shift_JIS, each ending in "\n".
+extern const std::string kCannotOpenMessage;
+extern const std::string kTwoDisksMessage;
+// These two follow the entry's name.
+extern const std::string kRefusedNameMessage;
+extern const std::string kWriteFailedMessage;
+// The listing line of an all-zero entry, without its line end.
+extern const std::string kEmptyEntryLine;
+
 // Runs program (e.g. "d88extract") with args in folder cwd. argv[0] is the
 // program's full path, also given back in *argv0 if not null.
 RunResult RunTool(const std::string& program,
