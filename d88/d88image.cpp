@@ -37,9 +37,14 @@ bool D88Image::Open(const char* path) {
     media_type_ = -1;
     return true;
   }
-  // Positions of an earlier file's disk mean nothing in the new one.
-  if (file_.IsOpen()) ClearSelection();
-  if (!file_.Open(path)) return false;
+  // Positions of an earlier file's disk mean nothing in another file, also
+  // when that file was closed in between.
+  const bool had_file = file_.IsOpen();
+  if (!file_.Open(path)) {
+    if (had_file) ClearSelection();
+    return false;
+  }
+  ClearSelection();
 
   disk_count_ = 0;
   int64_t offset = 0;

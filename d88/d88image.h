@@ -36,8 +36,9 @@ class D88Image {
 
   // With a path: closes any open file and clears the selection, opens path
   // for binary reading and finds the disks in it. Returns false only when
-  // the file cannot be opened (the disk count then keeps its earlier value),
-  // true also when no disk is found.
+  // the file cannot be opened (the disk count then keeps its earlier value,
+  // and a selection stays only if no file was open), true also when no disk
+  // is found.
   // With a null path: closes the file and sets the disk count to 0; the
   // selected disk's fields stay as they were. Returns true.
   bool Open(const char* path);

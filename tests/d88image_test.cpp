@@ -176,6 +176,12 @@ TEST_F(D88ImageTest, OpeningAnotherFileClearsTheSelection) {
   OpenBytes(d88test::Concat({b.Build(), b.Build()}));
   EXPECT_EQ(image_->GetDiskOffset(), -1);
   EXPECT_EQ(Read(0, 0, 0, 1, 3, 1024), 0);
+  // Also when the earlier file was closed in between.
+  ASSERT_TRUE(image_->SelectDisk(1));
+  ASSERT_TRUE(image_->Open(nullptr));
+  OpenBytes(d88test::Concat({b.Build(), b.Build()}));
+  EXPECT_EQ(image_->GetDiskOffset(), -1);
+  EXPECT_EQ(Read(0, 0, 0, 1, 3, 1024), 0);
 }
 
 TEST_F(D88ImageTest, ClosingKeepsTheSelectedDisksFields) {
