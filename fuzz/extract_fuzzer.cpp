@@ -39,15 +39,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static d88::D88Image* image = new d88::D88Image;
   static const std::string root = d88fuzz::PrivateRoot();
   static const std::string work = root + "/work";
+  // The fuzzer's own folder, to return to: it reads and writes its corpus
+  // by relative paths.
+  static char home[4096];
   static const bool ready = [] {
     // The listing is not what is checked here.
     if (std::freopen("/dev/null", "w", stdout) == nullptr) return false;
-    return mkdir(work.c_str(), 0755) == 0 && chdir(work.c_str()) == 0;
+    return getcwd(home, sizeof home) != nullptr &&
+           mkdir(work.c_str(), 0755) == 0;
   }();
   if (!ready) std::abort();
 
   const std::string path = root + "/image.d88";
   d88fuzz::WriteInput(path, data, size);
+  if (chdir(work.c_str()) != 0) std::abort();
   if (image->Open(path.c_str()) && image->GetDiskCount() >= 2) {
     d88::ExtractCatalogue(image);
   }
@@ -66,5 +71,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     unlink(name.c_str());
   });
+  if (chdir(home) != 0) std::abort();
   return 0;
 }
