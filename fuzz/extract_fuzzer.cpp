@@ -1,6 +1,8 @@
 // Runs the whole catalogue pass on arbitrary bytes taken as an image, in a
 // private folder, and checks afterwards that it wrote nothing but plain files
-// with safe names there, and nothing anywhere else in its root.
+// with safe names there, and nothing anywhere else in its root; that every
+// entry d88info judges extractable left its file; and that the d88info
+// report on the image can be written.
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -9,15 +11,39 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "d88/d88image.h"
 #include "fuzz/fuzz_file.h"
 #include "tool/catalogue.h"
+#include "tool/info.h"
 
 namespace {
 
 // Checks every name in folder with visit; returns how many there are.
+uint8_t catalogue[d88::kCatalogueSize];
+uint8_t entry_data[255 * d88::kFileSectorSize];
+
+// Every entry whose run yields data under a name that may be used must have
+// its file in the current folder.
+void CheckVerdictsAgainstFiles(d88::D88Image* image) {
+  std::memset(catalogue, 0, sizeof catalogue);
+  d88::ReadCatalogue(image, catalogue);
+  for (int32_t i = 0; i < d88::kCatalogueEntryCount; ++i) {
+    d88::CatalogueEntry entry;
+    d88::DecodeCatalogueEntry(catalogue + d88::kCatalogueEntriesOffset +
+                                  d88::kCatalogueEntrySize * i,
+                              &entry);
+    const d88::RunOutcome run = d88::ReadEntry(image, entry, entry_data);
+    struct stat info;
+    if (run.bytes_read > 0 && d88::IsSafeFileName(entry.name) &&
+        lstat(entry.name, &info) != 0) {
+      std::abort();
+    }
+  }
+}
+
 template <typename Visit>
 int ForEachName(const std::string& folder, Visit visit) {
   DIR* dir = opendir(folder.c_str());
@@ -55,7 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (chdir(work.c_str()) != 0) std::abort();
   if (image->Open(path.c_str()) && image->GetDiskCount() >= 2) {
     d88::ExtractCatalogue(image);
+    CheckVerdictsAgainstFiles(image);
   }
+  d88::WriteImageReport(image, true, stdout);
   std::fflush(stdout);
 
   const int in_root = ForEachName(root, [](const std::string& name) {
