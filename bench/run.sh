@@ -29,7 +29,7 @@ best_of() {
     rm -rf "$work/out" && mkdir "$work/out"
     local start end
     start=$(now)
-    (cd "$work/out" && "$@" >/dev/null) || exit 1
+    (cd "$work/out" && "$@" >/dev/null 2>&1) || [ -n "${ALLOW_FAIL:-}" ] || exit 1
     end=$(now)
     local ms=$(((end - start) / 1000000))
     if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
@@ -38,6 +38,8 @@ best_of() {
 }
 
 # shellcheck disable=SC2086
+start_ms=$(ALLOW_FAIL=1 best_of $runner "$tool")
+# shellcheck disable=SC2086
 full_ms=$(best_of $runner "$tool" ../full.d88)
 out_bytes=$(cat "$work"/out/* | wc -c)
 out_files=$(ls "$work/out" | wc -l)
@@ -45,7 +47,7 @@ in_bytes=$(stat -c %s "$work/full.d88")
 head -c "$out_bytes" /dev/zero > "$work/outbytes"
 copy_ms=$(best_of sh -c "cp ../full.d88 in.copy && cp ../outbytes out.copy")
 echo "full image: ${in_bytes} bytes in, ${out_bytes} bytes out in ${out_files} files"
-echo "  d88extract  ${full_ms} ms (best of $runs)"
+echo "  d88extract  ${full_ms} ms (best of $runs; starting it alone: ${start_ms} ms)"
 echo "  cp          ${copy_ms} ms (best of $runs, same bytes)"
 awk -v a="$full_ms" -v b="$copy_ms" 'BEGIN { if (b < 1) b = 1; printf "  ratio       %.2f\n", a / b }'
 
