@@ -10,6 +10,11 @@
 
 namespace port {
 
+// Makes writes to a standard stream whose reader has gone fail as errors
+// instead of ending the process, so that a listing piped into a pager or
+// `head` never cuts the extraction short.
+void KeepRunningWhenOutputCloses();
+
 // Opens path, given as the bytes of the command line, for binary reading with
 // the C library's own buffering off (callers cache what they read). Returns
 // null when the file cannot be opened.

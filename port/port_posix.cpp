@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -8,6 +9,8 @@
 #include "port/port.h"
 
 namespace port {
+
+void KeepRunningWhenOutputCloses() { signal(SIGPIPE, SIG_IGN); }
 
 std::FILE* OpenForReading(const char* path) {
   std::FILE* file = std::fopen(path, "rb");

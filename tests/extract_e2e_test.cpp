@@ -176,6 +176,21 @@ TEST_F(ExtractTest, LaterDuplicateReplacesOnlyIfItCanBeRead) {
   EXPECT_EQ(Files(), (std::vector<std::string>{"SAME", "TWICE"}));
 }
 
+TEST_F(ExtractTest, ListingReaderGoingAwayCutsNothingShort) {
+  // A write to a closed pipe can only end a process on POSIX hosts.
+  if (GetToolSetup().windows) GTEST_SKIP();
+  std::vector<Entry> entries;
+  for (int i = 0; i < 118; ++i)
+    entries.push_back({"F" + std::to_string(i), 0, 2, 1, 1});
+  entries[0].name = "..";  // its message flushes the listing early
+  ASSERT_TRUE(
+      WriteBytes(ws_.root() + "/image.d88", TwoDisks(entries, {2}, {})));
+  const RunResult run =
+      RunTool("d88extract", {"../image.d88"}, work_, nullptr, true);
+  EXPECT_EQ(run.status, 1);  // for the refused name alone
+  EXPECT_EQ(Files().size(), 117u) << run.err;
+}
+
 TEST_F(ExtractTest, MissingCatalogueListsEmptyEntries) {
   DiskBuilder a("A");
   a.AddFileTrack(2, 0);

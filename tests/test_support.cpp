@@ -124,7 +124,7 @@ const ToolSetup& GetToolSetup() {
 
 RunResult RunTool(const std::string& program,
                   const std::vector<std::string>& args, const std::string& cwd,
-                  std::string* argv0) {
+                  std::string* argv0, bool reader_gone) {
   const ToolSetup& setup = GetToolSetup();
   const std::string path = setup.dir + "/" + program + setup.suffix;
   if (argv0 != nullptr) *argv0 = path;
@@ -145,9 +145,12 @@ RunResult RunTool(const std::string& program,
     const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int in = open("/dev/null", O_RDONLY);
+    int gone[2] = {-1, -1};
     if (out < 0 || err < 0 || in < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+    if (reader_gone && pipe(gone) != 0) _exit(126);
+    if (reader_gone) close(gone[0]);
     dup2(in, 0);
-    dup2(out, 1);
+    dup2(reader_gone ? gone[1] : out, 1);
     dup2(err, 2);
     execvp(argv[0], argv.data());
     _exit(127);

@@ -89,10 +89,11 @@ extern const std::string kWriteFailedMessage;
 extern const std::string kEmptyEntryLine;
 
 // Runs program (e.g. "d88extract") with args in folder cwd. argv[0] is the
-// program's full path, also given back in *argv0 if not null.
+// program's full path, also given back in *argv0 if not null. With
+// reader_gone, stdout is a pipe that nobody reads any more.
 RunResult RunTool(const std::string& program,
                   const std::vector<std::string>& args, const std::string& cwd,
-                  std::string* argv0 = nullptr);
+                  std::string* argv0 = nullptr, bool reader_gone = false);
 
 // text with every "\n" turned into the host's line end.
 std::string Lines(const std::string& text);

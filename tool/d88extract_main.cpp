@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "d88/d88image.h"
+#include "port/port.h"
 #include "tool/catalogue.h"
 
 namespace {
@@ -39,5 +40,6 @@ int main(int argc, char** argv) {
     std::fputs(kTwoDisksMessage, stderr);
     return 1;
   }
+  port::KeepRunningWhenOutputCloses();
   return d88::ExtractCatalogue(&image) ? 0 : 1;
 }
