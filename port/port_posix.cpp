@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -14,7 +15,14 @@ void KeepRunningWhenOutputCloses() { signal(SIGPIPE, SIG_IGN); }
 
 std::FILE* OpenForReading(const char* path) {
   std::FILE* file = std::fopen(path, "rb");
-  if (file != nullptr) std::setvbuf(file, nullptr, _IONBF, 0);
+  if (file == nullptr) return nullptr;
+  // A folder opens here but holds no bytes to read: it is no image file.
+  struct stat info;
+  if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+    std::fclose(file);
+    return nullptr;
+  }
+  std::setvbuf(file, nullptr, _IONBF, 0);
   return file;
 }
 

@@ -68,11 +68,13 @@ TEST_F(ExtractTest, WrongArgumentCountPrintsUsage) {
   }
 }
 
-TEST_F(ExtractTest, MissingFileCannotBeOpened) {
-  const RunResult run = RunTool("d88extract", {"no-such.d88"}, work_);
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, Lines(kCannotOpenMessage));
+TEST_F(ExtractTest, MissingFileOrFolderCannotBeOpened) {
+  for (const char* path : {"no-such.d88", "..", "."}) {
+    const RunResult run = RunTool("d88extract", {path}, work_);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, Lines(kCannotOpenMessage)) << path;
+  }
 }
 
 TEST_F(ExtractTest, FewerThanTwoDisksIsRefused) {
