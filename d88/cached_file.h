@@ -18,7 +18,7 @@ class CachedFile {
  public:
   static constexpr int32_t kBlockBits = 16;
   static constexpr int32_t kBlockSize = 1 << kBlockBits;
-  static constexpr int32_t kBlockCount = 32;
+  static constexpr int32_t kBlockCount = 64;
 
   CachedFile();
   ~CachedFile();
