@@ -32,9 +32,7 @@ void CheckVerdictsAgainstFiles(d88::D88Image* image) {
   d88::ReadCatalogue(image, catalogue);
   for (int32_t i = 0; i < d88::kCatalogueEntryCount; ++i) {
     d88::CatalogueEntry entry;
-    d88::DecodeCatalogueEntry(
-        catalogue + d88::kCatalogueEntriesOffset + d88::kCatalogueEntrySize * i,
-        &entry);
+    d88::DecodeCatalogueEntry(d88::CatalogueEntryBytes(catalogue, i), &entry);
     const d88::RunOutcome run = d88::ReadEntry(image, entry, entry_data);
     struct stat info;
     if (run.bytes_read > 0 && d88::IsSafeFileName(entry.name) &&

@@ -122,9 +122,7 @@ bool ExtractCatalogue(D88Image* image) {
   bool all_written = true;
   for (int32_t i = 0; i < kCatalogueEntryCount; ++i) {
     CatalogueEntry entry;
-    DecodeCatalogueEntry(
-        catalogue_buffer + kCatalogueEntriesOffset + kCatalogueEntrySize * i,
-        &entry);
+    DecodeCatalogueEntry(CatalogueEntryBytes(catalogue_buffer, i), &entry);
     SelectEntryDisk(image, entry);
     WriteListingLine(stdout, entry);
     const ExtractResult result = ExtractFile(

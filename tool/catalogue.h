@@ -44,6 +44,12 @@ struct CatalogueEntry {
   int32_t length;  // in bytes
 };
 
+// The 16 bytes of entry index (0 to 117) in the catalogue's bytes.
+inline const uint8_t* CatalogueEntryBytes(const uint8_t* catalogue,
+                                          int32_t index) {
+  return catalogue + kCatalogueEntriesOffset + kCatalogueEntrySize * index;
+}
+
 // Fills entry from the 16 entry bytes at bytes.
 void DecodeCatalogueEntry(const uint8_t* bytes, CatalogueEntry* entry);
 

@@ -84,8 +84,7 @@ void WriteCatalogue(D88Image* image, std::FILE* out) {
   std::fprintf(out, "entry  name       disk  trk  sec  size   verdict\n");
   int32_t in_use = 0;
   for (int32_t i = 0; i < kCatalogueEntryCount; ++i) {
-    const uint8_t* bytes =
-        catalogue_buffer + kCatalogueEntriesOffset + kCatalogueEntrySize * i;
+    const uint8_t* bytes = CatalogueEntryBytes(catalogue_buffer, i);
     if (IsAllZero(bytes, kCatalogueEntrySize)) continue;
     ++in_use;
     CatalogueEntry entry;
