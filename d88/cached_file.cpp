@@ -2,71 +2,127 @@
 
 #include <cstring>
 
-#include "port/port.h"
-
 namespace d88 {
 
-CachedFile::CachedFile() : file_(nullptr) { Close(); }
+namespace {
 
-CachedFile::~CachedFile() { Close(); }
+// Headers closer together than this share a block often enough that reading
+// the whole block pays off.
+constexpr int64_t kDenseStep = 4096;
 
-bool CachedFile::Open(const char* path) {
+// Spreads (serial, offset) over the header sets.
+uint32_t HeaderSet(uint32_t serial, int64_t offset) {
+  const uint64_t key =
+      static_cast<uint64_t>(offset) ^ (static_cast<uint64_t>(serial) << 40);
+  return static_cast<uint32_t>((key * 0x9E3779B97F4A7C15u) >>
+                               (64 - FileCache::kHeaderSetBits));
+}
+
+}  // namespace
+
+uint32_t FileCache::NewSerial() {
+  // Zero marks an empty slot, so it is never handed out; after four billion
+  // opens the numbers come round again, long after any slot was refilled.
+  if (++last_serial_ == 0) ++last_serial_;
+  return last_serial_;
+}
+
+bool CachedFile::Open(const char* path, FileCache* cache) {
   Close();
-  file_ = port::OpenForReading(path);
-  return file_ != nullptr;
+  if (!file_.Open(path)) return false;
+  cache_ = cache;
+  serial_ = cache->NewSerial();
+  blocks_loaded_ = 0;
+  return true;
 }
 
 void CachedFile::Close() {
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
-  for (int32_t slot = 0; slot < kBlockCount; ++slot) {
-    block_index_[slot] = -1;
-    block_length_[slot] = 0;
-  }
+  file_.Close();
+  serial_ = 0;
 }
 
-const uint8_t* CachedFile::LoadBlock(int64_t index, int32_t* length) {
-  const int32_t slot = static_cast<int32_t>(index & (kBlockCount - 1));
-  if (block_index_[slot] != index) {
-    block_index_[slot] = index;
-    block_length_[slot] =
-        port::ReadAt(file_, index << kBlockBits, blocks_[slot], kBlockSize);
-  }
-  *length = block_length_[slot];
-  return blocks_[slot];
+uint32_t CachedFile::BlockSlot(int64_t index) const {
+  return static_cast<uint32_t>(index + 17 * static_cast<int64_t>(serial_)) &
+         (FileCache::kBlockCount - 1);
 }
 
-const uint8_t* CachedFile::View(int64_t offset, int32_t want, uint8_t* scratch,
-                                int32_t* available) {
-  if (file_ == nullptr || offset < 0) return nullptr;
-  int32_t length = 0;
-  const uint8_t* block = LoadBlock(offset >> kBlockBits, &length);
-  const int32_t start = static_cast<int32_t>(offset & (kBlockSize - 1));
-  if (length - start >= want) {
-    *available = length - start;
-    return block + start;
+const FileCache::Block& CachedFile::LoadBlock(int64_t index) {
+  FileCache::Block& block = cache_->blocks_[BlockSlot(index)];
+  if (block.serial != serial_ || block.index != index) {
+    ++blocks_loaded_;
+    block.serial = serial_;
+    block.index = index;
+    block.length = file_.ReadAt(index << FileCache::kBlockBits, block.bytes,
+                                FileCache::kBlockSize);
   }
-  if (Read(offset, scratch, want) < want) return nullptr;
-  *available = want;
-  return scratch;
+  return block;
 }
 
 int32_t CachedFile::Read(int64_t offset, uint8_t* dest, int32_t size) {
-  if (file_ == nullptr || offset < 0) return 0;
+  if (!IsOpen() || offset < 0) return 0;
   int32_t done = 0;
   while (done < size) {
     const int64_t position = offset + done;
-    int32_t length = 0;
-    const uint8_t* block = LoadBlock(position >> kBlockBits, &length);
-    const int32_t start = static_cast<int32_t>(position & (kBlockSize - 1));
-    if (start >= length) break;
-    int32_t take = length - start;
+    const FileCache::Block& block =
+        LoadBlock(position >> FileCache::kBlockBits);
+    const int32_t start =
+        static_cast<int32_t>(position & (FileCache::kBlockSize - 1));
+    if (start >= block.length) break;
+    int32_t take = block.length - start;
     if (take > size - done) take = size - done;
-    std::memcpy(dest + done, block + start, static_cast<size_t>(take));
+    std::memcpy(dest + done, block.bytes + start, static_cast<size_t>(take));
     done += take;
-    if (length < kBlockSize) break;  // the file ends in this block
+    if (block.length < FileCache::kBlockSize) break;  // the file ends here
   }
   return done;
+}
+
+bool CachedFile::ReadRecordHeader(int64_t offset, int64_t step,
+                                  RecordHeader* header) {
+  if (!IsOpen() || offset < 0) return false;
+  const int64_t index = offset >> FileCache::kBlockBits;
+  const int32_t start =
+      static_cast<int32_t>(offset & (FileCache::kBlockSize - 1));
+  const bool in_one_block = start <= FileCache::kBlockSize - kRecordHeaderSize;
+  if (in_one_block) {
+    const FileCache::Block& block = cache_->blocks_[BlockSlot(index)];
+    if (block.serial == serial_ && block.index == index) {
+      if (block.length - start < kRecordHeaderSize) return false;
+      *header = DecodeRecordHeader(block.bytes + start);
+      return true;
+    }
+  }
+  const uint32_t set = HeaderSet(serial_, offset);
+  FileCache::HeaderSlot* slots = cache_->headers_[set];
+  for (int32_t way = 0; way < FileCache::kHeaderWays; ++way) {
+    if (slots[way].serial == serial_ && slots[way].offset == offset) {
+      *header = slots[way].header;
+      return true;
+    }
+  }
+  // Headers read with their block are kept only once this file has read
+  // more blocks than the cache holds: until then the blocks keep them.
+  bool keep = true;
+  uint8_t bytes[kRecordHeaderSize];
+  if (step < kDenseStep && in_one_block) {
+    const FileCache::Block& block = LoadBlock(index);
+    if (block.length - start < kRecordHeaderSize) return false;
+    std::memcpy(bytes, block.bytes + start, sizeof bytes);
+    keep = blocks_loaded_ > FileCache::kBlockCount;
+  } else if (file_.ReadAt(offset, bytes, kRecordHeaderSize) <
+             kRecordHeaderSize) {
+    return false;
+  }
+  *header = DecodeRecordHeader(bytes);
+  if (keep) {
+    const uint8_t way = cache_->next_victim_[set];
+    cache_->next_victim_[set] =
+        static_cast<uint8_t>((way + 1) % FileCache::kHeaderWays);
+    slots[way].serial = serial_;
+    slots[way].offset = offset;
+    slots[way].header = *header;
+  }
+  return true;
 }
 
 }  // namespace d88

@@ -12,8 +12,9 @@ constexpr int64_t kMaxDiskOffset = 0x7FFFFFFF;
 
 }  // namespace
 
-D88Image::D88Image()
-    : disk_count_(0),
+D88Image::D88Image(ReaderCache* cache)
+    : cache_(cache),
+      disk_count_(0),
       first_sector_(1),
       last_sector_(16),
       disk_offsets_(),
@@ -40,7 +41,7 @@ bool D88Image::Open(const char* path) {
   // Positions of an earlier file's disk mean nothing in another file, also
   // when that file was closed in between.
   const bool had_file = file_.IsOpen();
-  if (!file_.Open(path)) {
+  if (!file_.Open(path, &cache_->files)) {
     if (had_file) ClearSelection();
     return false;
   }
@@ -93,61 +94,45 @@ bool D88Image::FindTrack(int32_t track, int64_t* position) const {
 }
 
 int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r,
-                             int32_t n, uint8_t* dest, int32_t capacity) {
+                             int32_t n, uint8_t* dest, int32_t capacity,
+                             LookupEnd* end) {
+  LookupEnd ignored;
+  if (end == nullptr) end = &ignored;
   int64_t position = 0;
-  if (!FindTrack(track, &position)) return 0;
-  // ID bytes are 0 to 255: any other value matches no record, and the walk
-  // would end with 0 whatever it met.
-  if ((c | h | r | n) & ~0xFF) return 0;
-  const uint32_t wanted_id =
-      static_cast<uint32_t>(c) | (static_cast<uint32_t>(h) << 8) |
-      (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(n) << 24);
-  // Walks may run through tens of thousands of records per sector, so each
-  // header is read in place from the cache while it holds the next one.
-  uint8_t scratch[kRecordHeaderSize];
-  const uint8_t* header = nullptr;
-  int32_t available = 0;
-  for (int64_t i = 0;; ++i) {
-    if (available < kRecordHeaderSize) {
-      header = file_.View(position, kRecordHeaderSize, scratch, &available);
-      if (header == nullptr) return 0;
-    }
-    const int32_t count = ReadLe16(header + kSectorCountOffset);
-    const int32_t length = ReadLe16(header + kDataLengthOffset);
-    // A count of 0 ends the walk before the ID is looked at.
-    if (count == 0) return 0;
-    if (static_cast<uint32_t>(ReadLe32(header)) == wanted_id) {
-      int32_t wanted = length < capacity ? length : capacity;
-      if (wanted < 0) wanted = 0;
-      return file_.Read(position + kRecordHeaderSize, dest, wanted) == wanted
-                 ? wanted
-                 : 0;
-    }
-    if (i == count - 1) return 0;
-    const int32_t step = kRecordHeaderSize + length;
-    position += step;
-    if (step < available) {
-      header += step;
-      available -= step;
-    } else {
-      available = 0;
-    }
+  if (!FindTrack(track, &position)) {
+    *end = LookupEnd::kNoTrack;
+    return 0;
   }
+  const SectorFind found = cache_->walks.Find(&file_, position, c, h, r, n);
+  *end = found.end;
+  if (found.end != LookupEnd::kFound) return 0;
+  int32_t wanted = found.length < capacity ? found.length : capacity;
+  if (wanted < 0) wanted = 0;
+  if (file_.Read(found.offset + kRecordHeaderSize, dest, wanted) < wanted) {
+    *end = LookupEnd::kCutShort;
+    return 0;
+  }
+  return wanted;
 }
 
 int32_t D88Image::ReadSectors(int32_t track, int32_t c, int32_t h, int32_t r,
                               int32_t n, uint8_t* dest, int32_t total,
-                              int32_t* last_got) {
-  int32_t got = 0;
-  if (last_got == nullptr) last_got = &got;
-  *last_got = 0;
-  if (n < 0 || n > 23) return 0;
+                              RunStop* stop) {
+  RunStop ignored;
+  if (stop == nullptr) stop = &ignored;
+  stop->end = LookupEnd::kFound;
+  stop->last_got = 0;
+  if (n < 0 || n > 23) {
+    // No sector has a piece of that size.
+    stop->end = LookupEnd::kNotFound;
+    return 0;
+  }
   int32_t piece = 128 << n;
   int32_t sum = 0;
   while (sum < total) {
     if (total - sum < piece) piece = total - sum;
-    *last_got = ReadSector(track, c, h, r, n, dest, piece);
-    if (*last_got < piece) return sum;
+    stop->last_got = ReadSector(track, c, h, r, n, dest, piece, &stop->end);
+    if (stop->last_got < piece) return sum;
     dest += piece;
     sum += piece;
     // A sector was matched, so c, h and r are bytes and track is below 164:
@@ -172,20 +157,21 @@ int32_t D88Image::GetTrackSectorIds(int32_t track, uint8_t* dest,
                                     int32_t capacity, int32_t* data_lengths) {
   int64_t position = 0;
   if (!FindTrack(track, &position)) return 0;
-  uint8_t scratch[kRecordHeaderSize];
   int32_t result = 0;
+  int64_t step = 0;
   for (int64_t i = 0; 4 * (i + 1) <= capacity; ++i) {
-    int32_t available = 0;
-    const uint8_t* header =
-        file_.View(position, kRecordHeaderSize, scratch, &available);
-    if (header == nullptr) break;
-    std::memcpy(dest + 4 * i, header, 4);
+    RecordHeader header;
+    if (!file_.ReadRecordHeader(position, step, &header)) break;
+    dest[4 * i] = header.c;
+    dest[4 * i + 1] = header.h;
+    dest[4 * i + 2] = header.r;
+    dest[4 * i + 3] = header.n;
     result += 4;
-    const int32_t count = ReadLe16(header + kSectorCountOffset);
-    const int32_t length = ReadLe16(header + kDataLengthOffset);
-    if (data_lengths != nullptr) data_lengths[i] = length;
-    if (i == count - 1) break;
-    position += kRecordHeaderSize + length;
+    if (data_lengths != nullptr) data_lengths[i] = header.length;
+    // Unlike a lookup, the listing passes over a count of 0.
+    if (i == header.count - 1) break;
+    step = kRecordHeaderSize + header.length;
+    position += step;
   }
   return result;
 }

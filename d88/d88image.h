@@ -1,19 +1,12 @@
 // Reading D88 floppy images: the disks in a file and their sectors by ID.
+// d88/format.h describes the bytes.
 //
-// Layout (all multi-byte fields little-endian, see d88/format.h):
-//   file    disk 0, disk 1, ... back to back; disk k+1 starts at disk k's
-//           offset plus disk k's size field; at most 64 disks are used.
-//   disk    688-byte header: name (16), media type (0x1B), size (0x1C),
-//           164 track offsets (0x20) counted from the header, 0 = absent.
-//   track   sector records back to back from the track's offset.
-//   record  16-byte header: C H R N, record count (0x04), data length (0x0E);
-//           then data length bytes of data.
-//
-// One disk at a time is selected; sector reads work on the selected disk.
-// A record is matched by its four ID bytes. A walk starts at the track's
-// first record and steps over each record's data by its data length; it
-// ends at a record whose count is 0, at the record whose index equals its own
-// count - 1, or where the file ends, and it is not confined to its track.
+// The reader finds the disks that lie back to back in the file, makes one of
+// them the selected disk and reads its sectors. A sector is looked up by a
+// walk over its track's records (d88/track_walk.h gives the rules); a run
+// read steps from sector to sector and on to the next track the way a file
+// laid out in consecutive sectors does. What the reader reads is kept in a
+// ReaderCache that its owner provides.
 
 #ifndef D88_D88IMAGE_H_
 #define D88_D88IMAGE_H_
@@ -22,15 +15,33 @@
 
 #include "d88/cached_file.h"
 #include "d88/format.h"
+#include "d88/track_walk.h"
 
 namespace d88 {
 
-// The reader holds a block cache of a few megabytes: give it static storage
-// (or allocate it) rather than putting it on the stack.
+// Where a reader keeps what it has read: file blocks, record headers and
+// track walks. About 8.5 MiB: give it static storage, or allocate it
+// value-initialized (`new ReaderCache()`). Whatever it keeps is keyed by the
+// open file it came from, so nothing of one file is served for another, and
+// nothing is kept across Open.
+struct ReaderCache {
+  FileCache files;
+  TrackWalks walks;
+};
+
+// How a run read ended: how its last lookup ended and the bytes that lookup
+// gave; kFound and 0 when the run asked for nothing.
+struct RunStop {
+  LookupEnd end;
+  int32_t last_got;
+};
+
+// A reader is small and may live anywhere; its cache is not inside it.
 class D88Image {
  public:
-  // No file, no disks, sector range 1 to 16, nothing selected.
-  D88Image();
+  // No file, no disks, sector range 1 to 16, nothing selected. Requires
+  // cache to outlive the reader.
+  explicit D88Image(ReaderCache* cache);
   D88Image(const D88Image&) = delete;
   D88Image& operator=(const D88Image&) = delete;
 
@@ -67,7 +78,8 @@ class D88Image {
   // selected.
   int32_t GetMediaType() const { return media_type_; }
 
-  // File offset of the selected disk's header; -1 when nothing is selected.
+  // File offset of the selected disk's header: 0 in a new reader, -1 once a
+  // selection has been cleared.
   int32_t GetDiskOffset() const { return disk_offset_; }
 
   // The selected disk's size field; 0 when nothing is selected.
@@ -81,10 +93,10 @@ class D88Image {
   // to capacity bytes of its data into dest. Returns the number of bytes
   // copied: the smaller of the record's data length and capacity; 0 when no
   // file is open, the track is absent, the walk ends without a match or the
-  // data is cut short by the end of the file. Requires room for capacity
-  // bytes in dest.
+  // data is cut short by the end of the file. If end is not null, it
+  // receives how the lookup ended. Requires room for capacity bytes in dest.
   int32_t ReadSector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
-                     uint8_t* dest, int32_t capacity);
+                     uint8_t* dest, int32_t capacity, LookupEnd* end = nullptr);
 
   // Reads total bytes as a run of sectors of 128 << n bytes starting at
   // (track, c, h, r): after the last sector of the range the run goes on at
@@ -92,12 +104,10 @@ class D88Image {
   // 1 to 0 with the cylinder one up. Returns the bytes of the whole pieces
   // read before the first sector that is missing or shorter than its piece
   // (that sector's bytes are still copied into dest). Returns 0 for total <= 0
-  // or n outside 0 to 23. If last_got is not null, it receives what the last
-  // sector looked up gave (0 when none was). Requires room for total bytes
-  // in dest.
+  // or n outside 0 to 23. If stop is not null, it receives how the last
+  // lookup of the run ended. Requires room for total bytes in dest.
   int32_t ReadSectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
-                      uint8_t* dest, int32_t total,
-                      int32_t* last_got = nullptr);
+                      uint8_t* dest, int32_t total, RunStop* stop = nullptr);
 
   // Lists the IDs of the records of track in walk order, 4 bytes each (C, H,
   // R, N), as many whole entries as capacity holds. Unlike a sector lookup it
@@ -116,6 +126,7 @@ class D88Image {
   // no file is open or the track is absent.
   bool FindTrack(int32_t track, int64_t* position) const;
 
+  ReaderCache* cache_;
   CachedFile file_;
   int32_t disk_count_;
   int32_t first_sector_;

@@ -60,7 +60,7 @@ int ForEachName(const std::string& folder, Visit visit) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static d88::D88Image* image = new d88::D88Image;
+  static d88::D88Image* image = new d88::D88Image(new d88::ReaderCache());
   static const std::string root = d88fuzz::PrivateRoot();
   static const std::string work = root + "/work";
   // The fuzzer's own folder, to return to: it reads and writes its corpus

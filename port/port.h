@@ -6,7 +6,6 @@
 #define PORT_PORT_H_
 
 #include <cstdint>
-#include <cstdio>
 
 namespace port {
 
@@ -15,15 +14,34 @@ namespace port {
 // `head` never cuts the extraction short.
 void KeepRunningWhenOutputCloses();
 
-// Opens path, given as the bytes of the command line, for binary reading with
-// the C library's own buffering off (callers cache what they read). Returns
-// null when the file cannot be opened.
-std::FILE* OpenForReading(const char* path);
+// A file opened for reading at absolute positions: nothing depends on where
+// an earlier read left off. Closed on destruction.
+class RandomAccessFile {
+ public:
+  RandomAccessFile() = default;
+  ~RandomAccessFile() { Close(); }
+  RandomAccessFile(const RandomAccessFile&) = delete;
+  RandomAccessFile& operator=(const RandomAccessFile&) = delete;
 
-// Reads up to size bytes starting offset bytes into file. Returns the number
-// of bytes read: fewer than size only at the end of the file or on a read
-// error, 0 when offset cannot be reached. Requires offset >= 0, size >= 0.
-int32_t ReadAt(std::FILE* file, int64_t offset, uint8_t* dest, int32_t size);
+  // Closes any earlier file, then opens path, given as the program received
+  // it. Returns false, with no file open, when the file cannot be opened or
+  // is a folder.
+  bool Open(const char* path);
+
+  void Close();
+
+  bool IsOpen() const { return handle_ != kNoHandle; }
+
+  // Reads up to size bytes starting offset bytes into the file. Returns the
+  // number of bytes read: fewer than size only at the end of the file or on
+  // a read error; 0 with no file open. Requires offset >= 0, size >= 0.
+  int32_t ReadAt(int64_t offset, uint8_t* dest, int32_t size) const;
+
+ private:
+  // A descriptor on POSIX, a HANDLE on Windows; -1 is neither.
+  static constexpr intptr_t kNoHandle = -1;
+  intptr_t handle_ = kNoHandle;
+};
 
 // True when name, which already passed the rules every host shares (not
 // empty, not "." or "..", no '/'), is also a plain file name on this host.

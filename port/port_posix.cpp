@@ -13,21 +13,32 @@ namespace port {
 
 void KeepRunningWhenOutputCloses() { signal(SIGPIPE, SIG_IGN); }
 
-std::FILE* OpenForReading(const char* path) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return nullptr;
+bool RandomAccessFile::Open(const char* path) {
+  Close();
+  int fd = -1;
+  do {
+    fd = open(path, O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
   // A folder opens here but holds no bytes to read: it is no image file.
   struct stat info;
-  if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
-    std::fclose(file);
-    return nullptr;
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    close(fd);
+    return false;
   }
-  std::setvbuf(file, nullptr, _IONBF, 0);
-  return file;
+  handle_ = fd;
+  return true;
 }
 
-int32_t ReadAt(std::FILE* file, int64_t offset, uint8_t* dest, int32_t size) {
-  const int fd = fileno(file);
+void RandomAccessFile::Close() {
+  if (handle_ != kNoHandle) close(static_cast<int>(handle_));
+  handle_ = kNoHandle;
+}
+
+int32_t RandomAccessFile::ReadAt(int64_t offset, uint8_t* dest,
+                                 int32_t size) const {
+  if (handle_ == kNoHandle) return 0;
+  const int fd = static_cast<int>(handle_);
   int32_t done = 0;
   while (done < size) {
     const ssize_t got = pread(fd, dest + done, static_cast<size_t>(size - done),

@@ -39,17 +39,41 @@ bool WriteAll(HANDLE handle, const uint8_t* data, int32_t size) {
 // A write to a closed pipe already fails with an error here.
 void KeepRunningWhenOutputCloses() {}
 
-std::FILE* OpenForReading(const char* path) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (file != nullptr) std::setvbuf(file, nullptr, _IONBF, 0);
-  return file;
+bool RandomAccessFile::Open(const char* path) {
+  Close();
+  // Sharing as fopen does, so that an image another program holds open can
+  // still be read. A folder cannot be opened without backup semantics.
+  const HANDLE handle =
+      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  handle_ = reinterpret_cast<intptr_t>(handle);
+  return true;
 }
 
-int32_t ReadAt(std::FILE* file, int64_t offset, uint8_t* dest, int32_t size) {
-  if (_fseeki64(file, offset, SEEK_SET) != 0) return 0;
-  const size_t got = std::fread(dest, 1, static_cast<size_t>(size), file);
-  std::clearerr(file);
-  return static_cast<int32_t>(got);
+void RandomAccessFile::Close() {
+  if (handle_ != kNoHandle) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = kNoHandle;
+}
+
+int32_t RandomAccessFile::ReadAt(int64_t offset, uint8_t* dest,
+                                 int32_t size) const {
+  if (handle_ == kNoHandle) return 0;
+  int32_t done = 0;
+  while (done < size) {
+    const uint64_t position = static_cast<uint64_t>(offset) + done;
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(position);
+    at.OffsetHigh = static_cast<DWORD>(position >> 32);
+    DWORD got = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(handle_), dest + done,
+                  static_cast<DWORD>(size - done), &got, &at) ||
+        got == 0) {
+      break;
+    }
+    done += static_cast<int32_t>(got);
+  }
+  return done;
 }
 
 bool IsHostFileName(const char* name) {

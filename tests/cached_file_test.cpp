@@ -11,7 +11,7 @@ namespace {
 
 using d88test::Bytes;
 
-constexpr int32_t kBlock = CachedFile::kBlockSize;
+constexpr int32_t kBlock = FileCache::kBlockSize;
 
 Bytes Pattern(size_t size, int seed) {
   Bytes bytes(size);
@@ -24,42 +24,55 @@ Bytes Pattern(size_t size, int seed) {
 
 class CachedFileTest : public ::testing::Test {
  protected:
-  void OpenBytes(const Bytes& bytes) {
+  void OpenBytes(const Bytes& bytes, CachedFile* file = nullptr) {
+    if (file == nullptr) file = file_.get();
+    const std::string path = dir_.File("f" + std::to_string(files_++));
     contents_ = bytes;
-    ASSERT_TRUE(d88test::WriteBytes(dir_.File("f"), bytes));
-    ASSERT_TRUE(file_->Open(dir_.File("f").c_str()));
+    ASSERT_TRUE(d88test::WriteBytes(path, bytes));
+    ASSERT_TRUE(file->Open(path.c_str(), cache_.get()));
+  }
+
+  // The header the file's bytes hold at offset.
+  RecordHeader Expected(int64_t offset) const {
+    return DecodeRecordHeader(contents_.data() + offset);
   }
 
   d88test::TempDir dir_;
+  int files_ = 0;
+  std::unique_ptr<FileCache> cache_ = std::make_unique<FileCache>();
   std::unique_ptr<CachedFile> file_ = std::make_unique<CachedFile>();
   Bytes contents_;
 };
 
-TEST_F(CachedFileTest, ViewNearBlockEdgesAndTheEndOfFile) {
+bool operator==(const RecordHeader& a, const RecordHeader& b) {
+  return a.c == b.c && a.h == b.h && a.r == b.r && a.n == b.n &&
+         a.count == b.count && a.length == b.length;
+}
+
+TEST_F(CachedFileTest, HeadersNearBlockEdgesAndTheEndOfFile) {
   const int64_t size = 2 * kBlock + 40;
   OpenBytes(Pattern(size, 1));
   const int64_t offsets[] = {0,          kBlock - 16, kBlock - 15,
                              kBlock - 1, kBlock,      2 * kBlock - 8};
-  uint8_t scratch[16];
-  int32_t available = 0;
-  for (int64_t offset : offsets) {
-    const uint8_t* got = file_->View(offset, 16, scratch, &available);
-    ASSERT_NE(got, nullptr) << offset;
-    ASSERT_GE(available, 16);
-    // Whatever the view holds is the file's bytes at offset.
-    EXPECT_EQ(Bytes(got, got + available),
-              Bytes(contents_.begin() + offset,
-                    contents_.begin() + offset + available));
-    EXPECT_EQ(available,
-              offset % kBlock > kBlock - 16
-                  ? 16
-                  : std::min<int64_t>(kBlock - offset % kBlock, size - offset));
+  // Close together (read by blocks) and far apart (read alone), twice each:
+  // the second time from what was kept.
+  for (int64_t step : {int64_t{16}, int64_t{1} << 20, int64_t{16}}) {
+    for (int64_t offset : offsets) {
+      RecordHeader header;
+      ASSERT_TRUE(file_->ReadRecordHeader(offset, step, &header)) << offset;
+      EXPECT_TRUE(header == Expected(offset)) << offset << " " << step;
+    }
   }
   for (int64_t offset = size - 20; offset <= size + 1; ++offset) {
-    EXPECT_EQ(file_->View(offset, 16, scratch, &available) != nullptr,
-              offset + 16 <= size)
-        << offset;
+    for (int64_t step : {int64_t{0}, int64_t{1} << 20}) {
+      RecordHeader header;
+      EXPECT_EQ(file_->ReadRecordHeader(offset, step, &header),
+                offset + 16 <= size)
+          << offset;
+    }
   }
+  RecordHeader header;
+  EXPECT_FALSE(file_->ReadRecordHeader(-1, 0, &header));
 }
 
 TEST_F(CachedFileTest, ReadCopiesAcrossBlocksAndStopsAtTheEnd) {
@@ -77,27 +90,40 @@ TEST_F(CachedFileTest, ReadCopiesAcrossBlocksAndStopsAtTheEnd) {
 }
 
 TEST_F(CachedFileTest, StaysExactWhenTheFileOutgrowsTheCache) {
-  const int64_t size = (CachedFile::kBlockCount + 7) * int64_t{kBlock};
+  const int64_t size = (FileCache::kBlockCount + 7) * int64_t{kBlock};
   OpenBytes(Pattern(size, 3));
-  uint8_t scratch[16];
-  int32_t available = 0;
   for (int pass = 0; pass < 2; ++pass) {
     for (int64_t offset = pass; offset + 16 <= size; offset += 4099) {
-      const uint8_t* got = file_->View(offset, 16, scratch, &available);
-      ASSERT_NE(got, nullptr);
-      ASSERT_EQ(got[15], contents_[offset + 15]) << offset;
+      RecordHeader header;
+      ASSERT_TRUE(file_->ReadRecordHeader(offset, 4099, &header));
+      ASSERT_TRUE(header == Expected(offset)) << offset;
+      uint8_t byte = 0;
+      ASSERT_EQ(file_->Read(offset + 15, &byte, 1), 1);
+      ASSERT_EQ(byte, contents_[offset + 15]) << offset;
     }
   }
 }
 
-TEST_F(CachedFileTest, ReopeningForgetsTheEarlierFile) {
+TEST_F(CachedFileTest, FilesSharingACacheNeverSeeEachOthersBytes) {
   OpenBytes(Pattern(100, 4));
   uint8_t byte = 0;
+  RecordHeader header;
   ASSERT_EQ(file_->Read(50, &byte, 1), 1);
-  OpenBytes(Pattern(100, 5));
+  ASSERT_TRUE(file_->ReadRecordHeader(20, 1 << 20, &header));
+  // Another file open at the same time, and the first one reopened on
+  // other bytes.
+  CachedFile other;
+  OpenBytes(Pattern(100, 5), &other);
+  ASSERT_EQ(other.Read(50, &byte, 1), 1);
+  EXPECT_EQ(byte, contents_[50]);
+  ASSERT_TRUE(other.ReadRecordHeader(20, 1 << 20, &header));
+  EXPECT_TRUE(header == Expected(20));
+  OpenBytes(Pattern(100, 6));
   ASSERT_EQ(file_->Read(50, &byte, 1), 1);
   EXPECT_EQ(byte, contents_[50]);
-  EXPECT_FALSE(file_->Open(dir_.File("missing").c_str()));
+  ASSERT_TRUE(file_->ReadRecordHeader(20, 1 << 20, &header));
+  EXPECT_TRUE(header == Expected(20));
+  EXPECT_FALSE(file_->Open(dir_.File("missing").c_str(), cache_.get()));
   EXPECT_FALSE(file_->IsOpen());
   EXPECT_EQ(file_->Read(50, &byte, 1), 0);
 }

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
 #include <memory>
+#include <set>
 
+#include "tests/plain_image.h"
 #include "tests/test_support.h"
 
 namespace d88 {
@@ -41,7 +45,8 @@ class D88ImageTest : public ::testing::Test {
 
   d88test::TempDir dir_;
   int files_ = 0;
-  std::unique_ptr<D88Image> image_ = std::make_unique<D88Image>();
+  std::unique_ptr<ReaderCache> cache_ = std::make_unique<ReaderCache>();
+  std::unique_ptr<D88Image> image_ = std::make_unique<D88Image>(cache_.get());
 };
 
 // --- Scan -----------------------------------------------------------------
@@ -411,6 +416,221 @@ TEST_F(D88ImageTest, TrackSectorIdsPassOverCountZero) {
   uint8_t ids[64];
   EXPECT_EQ(image_->GetTrackSectorIds(0, ids, 64), 12);
   EXPECT_EQ(ids[10], 3);
+}
+
+// --- How lookups end and kept walks ----------------------------------------
+
+TEST_F(D88ImageTest, LookupsSayHowTheyEnded) {
+  const auto record = [](int r, int count, int length) {
+    Record rec;
+    rec.r = static_cast<uint8_t>(r);
+    rec.count = count;
+    rec.data = Filled(static_cast<size_t>(length), static_cast<uint8_t>(r));
+    return rec;
+  };
+  DiskBuilder b;
+  b.AddRecord(0, record(1, 2, 64)).AddRecord(0, record(2, 2, 64));
+  b.AddRecord(1, record(3, 0, 64));
+  b.AddRecord(2, record(4, 9, 64)).AddRecord(2, record(5, 9, 64));
+  Bytes image = b.Build();
+  image.resize(image.size() - 10);  // R 5's data is cut short
+  OpenBytes(Bytes(image.begin(), image.end()));
+  ASSERT_TRUE(image_->SelectDisk(0));
+  const struct {
+    int track, r;
+    int32_t got;
+    LookupEnd end;
+  } cases[] = {
+      {0, 2, 64, LookupEnd::kFound},     {0, 7, 0, LookupEnd::kNotFound},
+      {1, 3, 0, LookupEnd::kCountZero},  {2, 5, 0, LookupEnd::kCutShort},
+      {2, 6, 0, LookupEnd::kCutShort},   {3, 1, 0, LookupEnd::kNoTrack},
+      {0, 256, 0, LookupEnd::kNotFound}, {1, -1, 0, LookupEnd::kCountZero},
+  };
+  for (const auto& c : cases) {
+    uint8_t data[64];
+    LookupEnd end = LookupEnd::kFound;
+    EXPECT_EQ(image_->ReadSector(c.track, 0, 0, c.r, 3, data, 64, &end), c.got)
+        << c.track << " " << c.r;
+    EXPECT_EQ(end, c.end) << c.track << " " << c.r;
+  }
+}
+
+TEST_F(D88ImageTest, RunsSayHowTheirLastLookupEnded) {
+  DiskBuilder b;
+  b.AddSector(4, 2, 0, 1, 0, Filled(128, 1))
+      .AddSector(4, 2, 0, 2, 0, Filled(128, 2));
+  OpenBytes(b.Build());
+  ASSERT_TRUE(image_->SelectDisk(0));
+  const struct {
+    int32_t last_sector, total, got;
+    RunStop stop;
+  } cases[] = {
+      {2, 512, 256, {LookupEnd::kNoTrack, 0}},  // on into absent track 5
+      {3, 512, 256, {LookupEnd::kNotFound, 0}},
+      {2, 200, 200, {LookupEnd::kFound, 72}},
+      {2, 0, 0, {LookupEnd::kFound, 0}},
+  };
+  for (const auto& c : cases) {
+    image_->SetSectorRange(1, c.last_sector);
+    uint8_t run[512];
+    RunStop stop = {LookupEnd::kCutShort, -1};
+    EXPECT_EQ(image_->ReadSectors(4, 2, 0, 1, 0, run, c.total, &stop), c.got);
+    EXPECT_EQ(stop.end, c.stop.end) << c.last_sector << " " << c.total;
+    EXPECT_EQ(stop.last_got, c.stop.last_got);
+  }
+}
+
+// The reader keeps what its walks found. Whatever order lookups come in and
+// however often, every answer must be the one a plain walk from the track's
+// first record gives.
+class KeptWalkTest : public D88ImageTest {
+ protected:
+  void ExpectPlainResults(const Bytes& image, int32_t last_track = 8) {
+    OpenBytes(image);
+    d88test::PlainImage plain(image.data(), image.size());
+    ASSERT_EQ(image_->GetDiskCount(), plain.DiskCount());
+    for (int32_t disk = 0; disk < plain.DiskCount(); ++disk) {
+      ASSERT_TRUE(image_->SelectDisk(disk));
+      ASSERT_TRUE(plain.Select(disk));
+      // Every ID on the disk, and one R past each, asked on every track.
+      std::set<std::array<int32_t, 4>> distinct;
+      for (int32_t track = 0; track < kTrackCount; ++track) {
+        uint8_t listed[4 * 64];
+        int32_t lengths[64];
+        const int32_t bytes =
+            plain.TrackIds(track, listed, sizeof listed, lengths);
+        for (int32_t i = 0; i < bytes; i += 4) {
+          distinct.insert(
+              {listed[i], listed[i + 1], listed[i + 2], listed[i + 3]});
+          distinct.insert(
+              {listed[i], listed[i + 1], listed[i + 2] + 1, listed[i + 3]});
+        }
+      }
+      const std::vector<std::array<int32_t, 4>> ids(distinct.begin(),
+                                                    distinct.end());
+      for (int pass = 0; pass < 3; ++pass) {
+        for (int32_t track = -1; track <= last_track; ++track) {
+          for (size_t k = 0; k < ids.size(); ++k) {
+            const auto& id = ids[pass == 1 ? ids.size() - 1 - k : k];
+            ExpectSameLookup(plain, track, id);
+          }
+          ExpectSameListing(plain, track);
+        }
+      }
+    }
+  }
+
+ private:
+  void ExpectSameLookup(const d88test::PlainImage& plain, int32_t track,
+                        const std::array<int32_t, 4>& id) {
+    for (int32_t capacity : {1024, 10}) {
+      Bytes got(1024), want(1024);
+      LookupEnd got_end, want_end;
+      const int32_t got_bytes = image_->ReadSector(
+          track, id[0], id[1], id[2], id[3], got.data(), capacity, &got_end);
+      const int32_t want_bytes = plain.ReadSector(
+          track, id[0], id[1], id[2], id[3], want.data(), capacity, &want_end);
+      ASSERT_EQ(got_bytes, want_bytes)
+          << "track " << track << " R " << id[2] << " C " << id[0];
+      ASSERT_EQ(got_end, want_end) << "track " << track << " R " << id[2];
+      ASSERT_TRUE(
+          std::equal(got.begin(), got.begin() + got_bytes, want.begin()));
+    }
+  }
+
+  void ExpectSameListing(const d88test::PlainImage& plain, int32_t track) {
+    uint8_t got[4 * 40], want[4 * 40];
+    int32_t got_lengths[40], want_lengths[40];
+    const int32_t bytes =
+        image_->GetTrackSectorIds(track, got, sizeof got, got_lengths);
+    ASSERT_EQ(bytes, plain.TrackIds(track, want, sizeof want, want_lengths));
+    ASSERT_TRUE(std::equal(got, got + bytes, want));
+    ASSERT_TRUE(std::equal(got_lengths, got_lengths + bytes / 4, want_lengths));
+  }
+};
+
+Record Sector(int c, int h, int r, int count, size_t length) {
+  Record rec;
+  rec.c = static_cast<uint8_t>(c);
+  rec.h = static_cast<uint8_t>(h);
+  rec.r = static_cast<uint8_t>(r);
+  rec.count = count;
+  rec.data = Filled(length, static_cast<uint8_t>(16 * c + r));
+  return rec;
+}
+
+TEST_F(KeptWalkTest, LayoutsGiveWhatAPlainWalkGives) {
+  const auto layout = [](const std::function<void(DiskBuilder*)>& fill) {
+    DiskBuilder b("D");
+    fill(&b);
+    return d88test::Concat({b.Build(), DiskBuilder("E").Build()});
+  };
+  const struct {
+    const char* what;
+    Bytes image;
+  } cases[] = {
+      {"one track asked again and again", layout([](DiskBuilder* b) {
+         for (int r : {3, 1, 2, 1, 5}) b->AddRecord(0, Sector(0, 0, r, 5, 100));
+       })},
+      {"a walk runs past its track into the next track's records",
+       layout([](DiskBuilder* b) {
+         for (int r = 1; r <= 3; ++r) b->AddRecord(0, Sector(0, 0, r, 9, 50));
+         for (int r = 1; r <= 4; ++r) b->AddRecord(1, Sector(0, 1, r, 4, 50));
+         for (int r = 1; r <= 2; ++r) b->AddRecord(2, Sector(0, 0, r, 2, 50));
+       })},
+      {"walks that start at different records of one chain",
+       layout([](DiskBuilder* b) {
+         // Every count is 6: a walk ends six records after its own start.
+         for (int i = 0; i < 12; ++i)
+           b->AddRecord(0, Sector(0, 0, 1 + i % 8, 6, 30));
+         for (int t = 1; t <= 6; ++t)
+           b->SetTrackOffset(t, 0x2B0 + 46 * static_cast<uint32_t>(t));
+       })},
+      {"records on both sides of a block boundary", layout([](DiskBuilder* b) {
+         b->AddRecord(0, Sector(0, 0, 1, 4, 65536 - 0x2B0 - 16 - 16 - 8));
+         for (int r = 2; r <= 4; ++r) b->AddRecord(0, Sector(0, 0, r, 4, 40));
+         b->AddRecord(1, Sector(0, 1, 1, 1, 100));
+       })},
+      {"headers far apart", layout([](DiskBuilder* b) {
+         for (int r = 1; r <= 4; ++r)
+           b->AddRecord(0, Sector(0, 0, r, 4, 65535));
+         b->SetTrackOffset(1, 0x2B0 + 2 * (16 + 65535));
+       })},
+      {"counts of 0 end lookups but not listings", layout([](DiskBuilder* b) {
+         b->AddRecord(0, Sector(0, 0, 1, 0, 20));
+         b->AddRecord(0, Sector(0, 0, 2, 3, 20));
+         b->AddRecord(0, Sector(0, 0, 3, 3, 20));
+         b->SetTrackOffset(1, 0x2B0 + 36);
+       })},
+      {"several sizes and cylinders on one track", layout([](DiskBuilder* b) {
+         b->AddSector(0, 0, 0, 1, 3, Filled(1024, 1))
+             .AddSector(0, 0, 0, 1, 2, Filled(512, 2))
+             .AddSector(0, 7, 0, 1, 3, Filled(1024, 3))
+             .AddSector(0, 0, 0, 1, 3, Filled(1024, 4));
+       })},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpectPlainResults(c.image);
+    // Cut anywhere inside its last records, the same must hold.
+    for (size_t cut = 1; cut <= 80; cut += 13) {
+      ExpectPlainResults(Bytes(c.image.begin(), c.image.end() - 688 - cut));
+    }
+  }
+}
+
+TEST_F(KeptWalkTest, MoreWalksThanTheReaderKeeps) {
+  // Every track holds sectors of four cylinders, R far apart: each track
+  // is walked for four groups of IDs, more walks than are kept at once.
+  DiskBuilder b("MANY");
+  for (int track = 0; track < kTrackCount; ++track) {
+    for (int c = 0; c < 4; ++c) {
+      for (int r : {1, 40, 200}) {
+        b.AddRecord(track, Sector(c, track % 2, r, 12, 8 + track % 5));
+      }
+    }
+  }
+  ExpectPlainResults(b.Build(), kTrackCount);
 }
 
 }  // namespace

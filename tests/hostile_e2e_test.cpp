@@ -157,6 +157,27 @@ std::vector<Case> Cases() {
          return Concat({d.a.Build(), b.Build()});
        },
        kFirstOnly},
+      // FIRST's sector behind records of 65,535 data bytes each: every
+      // header lies in a 64 KiB block of its own.
+      {"sparse chain before a sector",
+       [] {
+         Disks d;
+         d.a = DiskBuilder("A");
+         AddCatalogueTrack(&d.a, CatalogueBytes(Entries()));
+         Record filler;
+         filler.c = filler.h = filler.r = filler.n = 0xFF;
+         filler.count = 65535;
+         filler.data.assign(65535, 0xAA);
+         for (int i = 0; i < 6; ++i) d.a.AddRecord(2, filler);
+         Record sector;
+         sector.c = 1;
+         sector.r = 1;
+         sector.count = 65535;
+         sector.data = SectorPattern(0, 2, 1);
+         d.a.AddRecord(2, sector);
+         return Concat({d.a.Build(), d.b.Build()});
+       },
+       kBoth},
   };
   // Disk B ends with SECOND's sector; cut the file inside its record
   // header, at every byte, and inside its data.

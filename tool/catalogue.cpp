@@ -70,11 +70,11 @@ RunOutcome ReadRun(D88Image* image, int32_t track, int32_t c, int32_t h,
   if (total <= 0) return {RunEnd::kEmpty, 0};
   // An earlier, longer entry must not show through where this run stops.
   std::memset(buffer, 0, static_cast<size_t>(total));
-  int32_t last_got = 0;
+  RunStop stop;
   const int32_t bytes =
-      image->ReadSectors(track, c, h, r, n, buffer, total, &last_got);
+      image->ReadSectors(track, c, h, r, n, buffer, total, &stop);
   if (bytes == total) return {RunEnd::kComplete, bytes};
-  if (last_got > 0) return {RunEnd::kSectorShort, bytes};
+  if (stop.last_got > 0) return {RunEnd::kSectorShort, bytes};
   if (bytes == 0 && !image->IsTrackPresent(track)) {
     return {RunEnd::kNoTrack, 0};
   }

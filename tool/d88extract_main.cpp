@@ -20,9 +20,10 @@ constexpr char kTwoDisksMessage[] =
     "\x83\x57\x82\xF0\x8E\x67\x97\x70\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3"
     "\x82\xA2.\n";
 
-// Large (it caches the image), so it lives outside any stack frame; its
+// The cache is large, so it lives outside any stack frame. The reader's
 // destruction at exit closes the image.
-d88::D88Image image;
+d88::ReaderCache cache;
+d88::D88Image image(&cache);
 
 }  // namespace
 

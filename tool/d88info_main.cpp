@@ -17,8 +17,10 @@ constexpr char kUsage[] =
     "(and why) or refused name. --tracks also lists the records (sector IDs\n"
     "and data lengths) of every present track. Nothing is written.\n";
 
-// Large (it caches the image), so it lives outside any stack frame.
-d88::D88Image image;
+// The cache is large, so it lives outside any stack frame. The reader's
+// destruction at exit closes the image.
+d88::ReaderCache cache;
+d88::D88Image image(&cache);
 
 }  // namespace
 
