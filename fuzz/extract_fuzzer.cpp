@@ -77,11 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = root + "/image.d88";
   d88fuzz::WriteInput(path, data, size);
   if (chdir(work.c_str()) != 0) std::abort();
+  static d88::TextOut listing(stdout);
+  static d88::TextOut messages(stderr);
   if (image->Open(path.c_str()) && image->GetDiskCount() >= 2) {
-    d88::ExtractCatalogue(image);
+    d88::ExtractCatalogue(image, &listing, &messages);
     CheckVerdictsAgainstFiles(image);
   }
-  d88::WriteImageReport(image, true, stdout);
+  d88::WriteImageReport(image, true, &listing);
   std::fflush(stdout);
 
   const int in_root = ForEachName(root, [](const std::string& name) {

@@ -1,13 +1,64 @@
-// Everything that differs between the hosts the tools run on: reading the
-// image at 64-bit positions, creating output files, and which entry names the
-// host's file system can take. One source file per host implements it.
+// Everything that differs between the hosts the tools run on: the command
+// line, reading the image at 64-bit positions, creating output files, which
+// entry names the host's file system can take, and how text is spelled on the
+// host. One source file per host implements it.
+//
+// Text of the image (entry and disk names) and the tools' Japanese messages
+// are code page 932: Shift_JIS with the Windows extensions. Where the host
+// has an encoding of its own (a POSIX locale whose code set is not ASCII, a
+// Windows console), that text is converted for it; elsewhere (the C locale,
+// output to a file or pipe on Windows) it goes out as its bytes.
 
 #ifndef PORT_PORT_H_
 #define PORT_PORT_H_
 
 #include <cstdint>
+#include <cstdio>
 
 namespace port {
+
+// Puts the program's arguments in *argc and *argv as the rest of the program
+// takes them: the bytes of the command line on POSIX, UTF-8 on Windows
+// (whose command line is UTF-16, whatever the system's code page). Paths in
+// that form are what RandomAccessFile::Open takes and WriteUserText writes.
+void GetArguments(int* argc, char*** argv);
+
+// Reads the host's text settings: the character type of the environment's
+// locale on POSIX, which standard streams are consoles on Windows. Call it
+// once, before any text is written.
+void SetUpText();
+
+// How text written to stdout or stderr reaches the user.
+struct TextStream {
+  bool converts;  // code page 932 text is converted for the host
+  bool terminal;  // a terminal or console, where names' control characters
+                  // are shown as '?'
+};
+TextStream GetTextStream(std::FILE* stream);
+
+// Decodes the code page 932 character at text[0] (of size bytes): sets
+// *code_point and returns the bytes it takes, 1 or 2. A byte that does not
+// decode (a lone lead byte, a pair the code page does not define, and the
+// single bytes 0x80, 0xA0 and 0xFD to 0xFF) gives U+FFFD and takes 1 byte.
+// Works in every locale, before SetUpText too. Requires size >= 1.
+int32_t DecodeCp932(const uint8_t* text, int32_t size, uint32_t* code_point);
+
+// Writes count code points to stream, spelled in the host's encoding: the
+// locale's code set (POSIX) or UTF-16 to a console (Windows); a character the
+// encoding cannot write becomes '?'. Returns false when the write fails.
+// Requires GetTextStream(stream).converts.
+bool WriteCodePoints(std::FILE* stream, const uint32_t* code_points,
+                     int32_t count);
+
+// Writes text that is the user's own (a path or the program's name, as
+// GetArguments gives them) as it is: its bytes on POSIX; on Windows UTF-16 to
+// a console, and code page 932, with '?' for what it cannot spell, to a file
+// or pipe. Returns false when the write fails.
+bool WriteUserText(std::FILE* stream, const char* text);
+
+// Writes UTF-8 text as UTF-8 whatever the locale; on a Windows console, as the
+// same characters in UTF-16. Returns false when the write fails.
+bool WriteUtf8(std::FILE* stream, const char* text, size_t size);
 
 // Makes writes to a standard stream whose reader has gone fail as errors
 // instead of ending the process, so that a listing piped into a pager or
@@ -23,9 +74,9 @@ class RandomAccessFile {
   RandomAccessFile(const RandomAccessFile&) = delete;
   RandomAccessFile& operator=(const RandomAccessFile&) = delete;
 
-  // Closes any earlier file, then opens path, given as the program received
-  // it. Returns false, with no file open, when the file cannot be opened or
-  // is a folder.
+  // Closes any earlier file, then opens path, in the form GetArguments gives.
+  // Returns false, with no file open, when the file cannot be opened or is a
+  // folder.
   bool Open(const char* path);
 
   void Close();
@@ -43,15 +94,20 @@ class RandomAccessFile {
   intptr_t handle_ = kNoHandle;
 };
 
-// True when name, which already passed the rules every host shares (not
-// empty, not "." or "..", no '/'), is also a plain file name on this host.
+// True when the entry name (code page 932, at most 9 bytes), which already
+// passed the rules every host shares (not empty, not "." or "..", no '/'),
+// is also a plain file name on this host, once spelled for it: on POSIX,
+// unchanged in the C locale, and otherwise decodable and writable in the
+// locale's code set; on Windows, decodable and not a name Windows keeps for
+// itself or changes.
 bool IsHostFileName(const char* name);
 
-// Writes size bytes from data into a file called name in the current
-// directory, replacing any file of that name only once every byte is written
-// and the file is closed. Returns false when the file could not be created,
-// written, closed or put in place; then a file already called name is left as
-// it was and no temporary file remains. Requires IsHostFileName(name).
+// Writes size bytes from data into a file in the current directory named by
+// the entry name spelled for the host, replacing any file of that name only
+// once every byte is written and the file is closed. Returns false when the
+// file could not be created, written, closed or put in place; then a file
+// already of that name is left as it was and no temporary file remains.
+// Requires IsHostFileName(name).
 bool WriteWholeFile(const char* name, const uint8_t* data, int32_t size);
 
 }  // namespace port

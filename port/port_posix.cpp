@@ -1,15 +1,194 @@
 #include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
 #include <signal.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
+#include <cstring>
+#include <initializer_list>
 
 #include "port/port.h"
 
 namespace port {
+
+namespace {
+
+// An entry name of 9 code page 932 bytes spelled in any code set the C
+// library knows fits with room to spare.
+constexpr size_t kMaxHostName = 64;
+
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// The converter from code page 932 to UTF-32, opened on first use.
+iconv_t FromCp932() {
+  static const iconv_t converter = iconv_open("UTF-32LE", "CP932");
+  return converter;
+}
+
+// The converter from UTF-32 to the locale's code set, opened by SetUpText
+// where text is converted. Converting in two steps tells a byte that does not
+// decode from a character the locale cannot spell, which one step would
+// report alike.
+iconv_t to_locale = kNoConverter;
+bool stdout_terminal = false;
+bool stderr_terminal = false;
+
+bool IsAsciiCodeSet(const char* code_set) {
+  // The names C libraries give the code set of the C and POSIX locales.
+  for (const char* name : {"ANSI_X3.4-1968", "ASCII", "US-ASCII", "646"}) {
+    if (strcasecmp(code_set, name) == 0) return true;
+  }
+  return false;
+}
+
+bool Converts() { return to_locale != kNoConverter; }
+
+// Appends the locale's spelling of code_point at *out, which has *room bytes.
+// Returns false, leaving *out as it was, when the code set cannot spell it or
+// *room is too small.
+bool Encode(uint32_t code_point, char** out, size_t* room) {
+  uint8_t utf32[4];
+  for (int i = 0; i < 4; ++i) {
+    utf32[i] = static_cast<uint8_t>(code_point >> (8 * i));
+  }
+  char* in = reinterpret_cast<char*>(utf32);
+  size_t in_left = sizeof utf32;
+  char* const start = *out;
+  const size_t start_room = *room;
+  if (iconv(to_locale, &in, &in_left, out, room) == static_cast<size_t>(-1)) {
+    *out = start;
+    *room = start_room;
+    return false;
+  }
+  return true;
+}
+
+// Ends a spelling in a code set with shift states. Returns false when *room
+// is too small.
+bool EndEncoding(char** out, size_t* room) {
+  return iconv(to_locale, nullptr, nullptr, out, room) !=
+         static_cast<size_t>(-1);
+}
+
+// Fills host_name with the entry name as the file system gets it: unchanged
+// where text is not converted, else spelled in the locale's code set. Returns
+// false when the name does not decode or the code set cannot spell it.
+bool HostName(const char* name, char (&host_name)[kMaxHostName]) {
+  const size_t length = std::strlen(name);
+  if (!Converts()) {
+    if (length >= kMaxHostName) return false;
+    std::memcpy(host_name, name, length + 1);
+    return true;
+  }
+  char* out = host_name;
+  size_t room = kMaxHostName - 1;
+  iconv(to_locale, nullptr, nullptr, nullptr, nullptr);
+  const uint8_t* text = reinterpret_cast<const uint8_t*>(name);
+  for (size_t at = 0; at < length;) {
+    uint32_t code_point = 0;
+    at += static_cast<size_t>(
+        DecodeCp932(text + at, static_cast<int32_t>(length - at), &code_point));
+    if (code_point == 0xFFFD || !Encode(code_point, &out, &room)) return false;
+  }
+  if (!EndEncoding(&out, &room)) return false;
+  *out = '\0';
+  // No code set in use spells a character with a '/' byte, but the file
+  // system would take one as a folder: make sure.
+  return std::strchr(host_name, '/') == nullptr &&
+         std::strcmp(host_name, ".") != 0 && std::strcmp(host_name, "..") != 0;
+}
+
+}  // namespace
+
+void GetArguments(int*, char***) {}
+
+void SetUpText() {
+  setlocale(LC_CTYPE, "");
+  // The code set decides, not the locale's name: C.UTF-8 is UTF-8.
+  const char* code_set = nl_langinfo(CODESET);
+  if (FromCp932() != kNoConverter && !IsAsciiCodeSet(code_set)) {
+    to_locale = iconv_open(code_set, "UTF-32LE");
+  }
+  stdout_terminal = isatty(STDOUT_FILENO) == 1;
+  stderr_terminal = isatty(STDERR_FILENO) == 1;
+}
+
+TextStream GetTextStream(std::FILE* stream) {
+  const bool terminal = stream == stdout   ? stdout_terminal
+                        : stream == stderr ? stderr_terminal
+                                           : isatty(fileno(stream)) == 1;
+  return {Converts(), terminal};
+}
+
+int32_t DecodeCp932(const uint8_t* text, int32_t size, uint32_t* code_point) {
+  *code_point = 0xFFFD;
+  const uint8_t first = text[0];
+  // The C library rejects these, and Windows maps them to a control and to
+  // private-use characters: as undecodable, every host agrees.
+  if (first == 0x80 || first == 0xA0 || first >= 0xFD) return 1;
+  const iconv_t from_cp932 = FromCp932();
+  if (from_cp932 == kNoConverter) {
+    if (first < 0x80) *code_point = first;
+    return 1;
+  }
+  // One character at most fits the output: a single byte stops with E2BIG
+  // before the next, a pair converts whole, a bad or lone lead byte (EILSEQ,
+  // or EINVAL at the end) converts nothing.
+  const size_t offered = size >= 2 ? 2 : 1;
+  char* in = const_cast<char*>(reinterpret_cast<const char*>(text));
+  size_t in_left = offered;
+  uint8_t utf32[4];
+  char* out = reinterpret_cast<char*>(utf32);
+  size_t out_left = sizeof utf32;
+  iconv(from_cp932, nullptr, nullptr, nullptr, nullptr);
+  iconv(from_cp932, &in, &in_left, &out, &out_left);
+  const size_t used = offered - in_left;
+  if (used == 0 || out_left != 0) return 1;
+  *code_point = static_cast<uint32_t>(utf32[0]) |
+                static_cast<uint32_t>(utf32[1]) << 8 |
+                static_cast<uint32_t>(utf32[2]) << 16 |
+                static_cast<uint32_t>(utf32[3]) << 24;
+  return static_cast<int32_t>(used);
+}
+
+bool WriteCodePoints(std::FILE* stream, const uint32_t* code_points,
+                     int32_t count) {
+  char buffer[512];
+  char* out = buffer;
+  size_t room = sizeof buffer;
+  bool ok = true;
+  const auto flush = [&] {
+    const size_t used = static_cast<size_t>(out - buffer);
+    ok = std::fwrite(buffer, 1, used, stream) == used && ok;
+    out = buffer;
+    room = sizeof buffer;
+  };
+  // Room for any one character, shift sequences included, is kept.
+  constexpr size_t kMaxCharacter = 32;
+  iconv(to_locale, nullptr, nullptr, nullptr, nullptr);
+  for (int32_t i = 0; i < count; ++i) {
+    if (room < kMaxCharacter) flush();
+    if (!Encode(code_points[i], &out, &room)) Encode('?', &out, &room);
+  }
+  if (room < kMaxCharacter) flush();
+  EndEncoding(&out, &room);
+  flush();
+  return ok;
+}
+
+bool WriteUserText(std::FILE* stream, const char* text) {
+  return std::fputs(text, stream) >= 0;
+}
+
+bool WriteUtf8(std::FILE* stream, const char* text, size_t size) {
+  return std::fwrite(text, 1, size, stream) == size;
+}
 
 void KeepRunningWhenOutputCloses() { signal(SIGPIPE, SIG_IGN); }
 
@@ -50,7 +229,10 @@ int32_t RandomAccessFile::ReadAt(int64_t offset, uint8_t* dest,
   return done;
 }
 
-bool IsHostFileName(const char*) { return true; }
+bool IsHostFileName(const char* name) {
+  char host_name[kMaxHostName];
+  return HostName(name, host_name);
+}
 
 namespace {
 
@@ -68,7 +250,9 @@ bool WriteAll(int fd, const uint8_t* data, int32_t size) {
 
 }  // namespace
 
-bool WriteWholeFile(const char* name, const uint8_t* data, int32_t size) {
+bool WriteWholeFile(const char* entry_name, const uint8_t* data, int32_t size) {
+  char name[kMaxHostName];
+  if (!HostName(entry_name, name)) return false;
   // Longer than any entry name can be, so it never stands for an entry.
   static unsigned sequence = 0;
   char temp_name[64];

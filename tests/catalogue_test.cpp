@@ -24,7 +24,8 @@ CatalogueEntry Decode(const std::string& name_field, uint8_t disk = 0,
 
 std::string Listing(const CatalogueEntry& entry) {
   std::FILE* file = std::tmpfile();
-  WriteListingLine(file, entry);
+  TextOut out(file);
+  WriteListingLine(&out, entry);
   std::rewind(file);
   char line[128] = {};
   const size_t got = std::fread(line, 1, sizeof line - 1, file);

@@ -54,8 +54,8 @@ class ExtractTest : public ::testing::Test {
 TEST_F(ExtractTest, WrongArgumentCountPrintsUsage) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{}, std::vector<std::string>{"a", "b"}}) {
-    std::string argv0;
-    const RunResult run = RunTool("d88extract", args, work_, &argv0);
+    const std::string argv0 = ToolPath("d88extract");
+    const RunResult run = RunTool("d88extract", args, work_);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     if (!GetToolSetup().windows) {
@@ -187,8 +187,10 @@ TEST_F(ExtractTest, ListingReaderGoingAwayCutsNothingShort) {
   entries[0].name = "..";  // its message flushes the listing early
   ASSERT_TRUE(
       WriteBytes(ws_.root() + "/image.d88", TwoDisks(entries, {2}, {})));
+  RunOptions reader_gone;
+  reader_gone.reader_gone = true;
   const RunResult run =
-      RunTool("d88extract", {"../image.d88"}, work_, nullptr, true);
+      RunTool("d88extract", {"../image.d88"}, work_, reader_gone);
   EXPECT_EQ(run.status, 1);  // for the refused name alone
   EXPECT_EQ(Files().size(), 117u) << run.err;
 }

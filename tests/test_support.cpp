@@ -84,6 +84,11 @@ const std::string kRefusedNameMessage =
 const std::string kWriteFailedMessage =
     ": \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x8F\x91\x82\xAB\x8D\x9E\x82\xDF"
     "\x82\xDC\x82\xB9\x82\xF1.\n";
+const std::string kCannotOpenMessageUtf8 = "ファイルをオープンできません.\n";
+const std::string kTwoDisksMessageUtf8 =
+    "Disk AとDisk Bが連結したイメージを使用してください.\n";
+const std::string kRefusedNameMessageUtf8 = ": ファイル名が正しくありません.\n";
+const std::string kWriteFailedMessageUtf8 = ": ファイルを書き込めません.\n";
 const std::string kEmptyEntryLine = "           DISK:00 TRK:00 SEC:00 SIZE:00";
 
 Workspace::Workspace() : work_(root_.File("work")) {
@@ -91,11 +96,12 @@ Workspace::Workspace() : work_(root_.File("work")) {
 }
 
 RunResult Workspace::Run(const std::string& program, const Bytes& image,
-                         const std::vector<std::string>& options) {
+                         const std::vector<std::string>& args,
+                         const RunOptions& options) {
   WriteBytes(root_.File("image.d88"), image);
-  std::vector<std::string> args = options;
-  args.push_back("../image.d88");
-  return RunTool(program, args, work_);
+  std::vector<std::string> all = args;
+  all.push_back("../image.d88");
+  return RunTool(program, all, work_, options);
 }
 
 Bytes Workspace::Output(const std::string& name) const {
@@ -122,19 +128,51 @@ const ToolSetup& GetToolSetup() {
   return setup;
 }
 
+std::string ToolPath(const std::string& program) {
+  const ToolSetup& setup = GetToolSetup();
+  return setup.dir + "/" + program + setup.suffix;
+}
+
+bool ConvertsText(const RunOptions& options) {
+  return !GetToolSetup().windows && options.locale != "C";
+}
+
+namespace {
+
+// word quoted for a POSIX shell.
+std::string ShellQuoted(const std::string& word) {
+  std::string quoted = "'";
+  for (char ch : word) {
+    if (ch == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += ch;
+    }
+  }
+  return quoted + "'";
+}
+
+}  // namespace
+
 RunResult RunTool(const std::string& program,
                   const std::vector<std::string>& args, const std::string& cwd,
-                  std::string* argv0, bool reader_gone) {
+                  const RunOptions& options) {
   const ToolSetup& setup = GetToolSetup();
-  const std::string path = setup.dir + "/" + program + setup.suffix;
-  if (argv0 != nullptr) *argv0 = path;
   std::vector<std::string> words;
   if (!setup.runner.empty()) words.push_back(setup.runner);
-  words.push_back(path);
+  words.push_back(ToolPath(program));
   words.insert(words.end(), args.begin(), args.end());
+  if (options.terminal) {
+    // script(1) gives the program a pseudo-terminal and copies what it
+    // shows to script's own output.
+    std::string command;
+    for (const std::string& word : words) command += ShellQuoted(word) + " ";
+    words = {"script", "-qec", command, "/dev/null"};
+  }
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
+  const std::string locale = setup.windows ? "C.UTF-8" : options.locale;
 
   TempDir streams;
   const std::string out_path = streams.File("out");
@@ -147,11 +185,12 @@ RunResult RunTool(const std::string& program,
     const int in = open("/dev/null", O_RDONLY);
     int gone[2] = {-1, -1};
     if (out < 0 || err < 0 || in < 0 || chdir(cwd.c_str()) != 0) _exit(126);
-    if (reader_gone && pipe(gone) != 0) _exit(126);
-    if (reader_gone) close(gone[0]);
+    if (options.reader_gone && pipe(gone) != 0) _exit(126);
+    if (options.reader_gone) close(gone[0]);
     dup2(in, 0);
-    dup2(reader_gone ? gone[1] : out, 1);
+    dup2(options.reader_gone ? gone[1] : out, 1);
     dup2(err, 2);
+    setenv("LC_ALL", locale.c_str(), 1);
     execvp(argv[0], argv.data());
     _exit(127);
   }

@@ -53,6 +53,29 @@ struct ToolSetup {
 };
 const ToolSetup& GetToolSetup();
 
+// How RunTool starts a program.
+struct RunOptions {
+  // LC_ALL for the program. A Windows build always gets C.UTF-8, which Wine
+  // needs to pass on arguments that are not ASCII; its output to a file or
+  // pipe is the same in every locale.
+  std::string locale = "C";
+  bool reader_gone = false;  // stdout is a pipe that nobody reads any more
+  bool terminal = false;     // stdout and stderr are one pseudo-terminal,
+                             // whose output lands in RunResult::out
+};
+
+// The full path of program (e.g. "d88extract") under test.
+std::string ToolPath(const std::string& program);
+
+// Runs program with args in folder cwd, with argv[0] its full path.
+RunResult RunTool(const std::string& program,
+                  const std::vector<std::string>& args, const std::string& cwd,
+                  const RunOptions& options = {});
+
+// True when the program converts its text for the locale of options: a
+// native build in a UTF-8 locale.
+bool ConvertsText(const RunOptions& options);
+
 // A scratch root holding image.d88 and the folder "work" that programs run
 // in, so that anything written outside "work" shows.
 class Workspace {
@@ -63,9 +86,10 @@ class Workspace {
   const std::string& work() const { return work_; }
 
   // Writes image as root/image.d88 and runs program on "../image.d88", after
-  // options, in work.
+  // args, in work.
   RunResult Run(const std::string& program, const Bytes& image,
-                const std::vector<std::string>& options = {});
+                const std::vector<std::string>& args = {},
+                const RunOptions& options = {});
 
   // Names in work, sorted; the content of work/name.
   std::vector<std::string> Files() const { return ListDir(work_); }
@@ -85,15 +109,13 @@ extern const std::string kTwoDisksMessage;
 // These two follow the entry's name.
 extern const std::string kRefusedNameMessage;
 extern const std::string kWriteFailedMessage;
+// The same four as a UTF-8 locale spells them.
+extern const std::string kCannotOpenMessageUtf8;
+extern const std::string kTwoDisksMessageUtf8;
+extern const std::string kRefusedNameMessageUtf8;
+extern const std::string kWriteFailedMessageUtf8;
 // The listing line of an all-zero entry, without its line end.
 extern const std::string kEmptyEntryLine;
-
-// Runs program (e.g. "d88extract") with args in folder cwd. argv[0] is the
-// program's full path, also given back in *argv0 if not null. With
-// reader_gone, stdout is a pipe that nobody reads any more.
-RunResult RunTool(const std::string& program,
-                  const std::vector<std::string>& args, const std::string& cwd,
-                  std::string* argv0 = nullptr, bool reader_gone = false);
 
 // text with every "\n" turned into the host's line end.
 std::string Lines(const std::string& text);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "port/port.h"
+#include "tool/messages.h"
 
 namespace d88 {
 
@@ -11,23 +12,17 @@ namespace {
 // Room for the largest run ExtractFile is asked for, with headroom for skip.
 constexpr int32_t kExtractionBufferSize = 400 * kFileSectorSize;
 
-// "ファイル名が正しくありません." in Shift_JIS.
-constexpr char kRefusedNameMessage[] =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xAD"
-    "\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.";
-// "ファイルを書き込めません." in Shift_JIS.
-constexpr char kWriteFailedMessage[] =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x8F\x91\x82\xAB\x8D\x9E\x82\xDF"
-    "\x82\xDC\x82\xB9\x82\xF1.";
-
 uint8_t catalogue_buffer[kCatalogueSize];
 uint8_t extraction_buffer[kExtractionBufferSize];
 
-void ReportFile(const char* name, const char* message) {
+void ReportFile(TextOut* messages, const char* name, const char* message) {
   // Keeps the listing line of the entry ahead of its message on a shared
   // terminal.
   std::fflush(stdout);
-  std::fprintf(stderr, "%s: %s\n", name, message);
+  messages->Cp932(name, TextOut::Controls::kShownOnTerminal);
+  messages->Ascii(": ");
+  messages->Cp932(message, TextOut::Controls::kKept);
+  messages->Ascii("\n");
 }
 
 }  // namespace
@@ -50,9 +45,11 @@ bool SelectEntryDisk(D88Image* image, const CatalogueEntry& entry) {
   return selected;
 }
 
-void WriteListingLine(std::FILE* out, const CatalogueEntry& entry) {
-  std::fprintf(
-      out, "%-9s  DISK:%02x TRK:%02x SEC:%02x SIZE:%02x\n", entry.name,
+void WriteListingLine(TextOut* out, const CatalogueEntry& entry) {
+  out->PaddedName(entry.name, kCatalogueNameSize,
+                  TextOut::Controls::kShownOnTerminal);
+  out->Format(
+      "  DISK:%02x TRK:%02x SEC:%02x SIZE:%02x\n",
       static_cast<unsigned>(entry.disk), static_cast<unsigned>(entry.track),
       static_cast<unsigned>(entry.sector), static_cast<unsigned>(entry.length));
 }
@@ -96,9 +93,9 @@ RunOutcome ReadEntry(D88Image* image, const CatalogueEntry& entry,
                  entry.sector, kFileSizeCode, buffer, entry.length);
 }
 
-ExtractResult ExtractFile(D88Image* image, const char* name, int32_t track,
-                          int32_t c, int32_t h, int32_t r, int32_t n,
-                          int32_t skip, int32_t length) {
+ExtractResult ExtractFile(D88Image* image, TextOut* messages, const char* name,
+                          int32_t track, int32_t c, int32_t h, int32_t r,
+                          int32_t n, int32_t skip, int32_t length) {
   if (skip < 0 || length < 0 ||
       static_cast<int64_t>(skip) + length > kExtractionBufferSize) {
     return ExtractResult::kNothingRead;
@@ -107,27 +104,27 @@ ExtractResult ExtractFile(D88Image* image, const char* name, int32_t track,
       ReadRun(image, track, c, h, r, n, extraction_buffer, skip + length);
   if (run.bytes_read == 0) return ExtractResult::kNothingRead;
   if (!IsSafeFileName(name)) {
-    ReportFile(name, kRefusedNameMessage);
+    ReportFile(messages, name, kRefusedNameMessage);
     return ExtractResult::kRefusedName;
   }
   if (!port::WriteWholeFile(name, extraction_buffer + skip, length)) {
-    ReportFile(name, kWriteFailedMessage);
+    ReportFile(messages, name, kWriteFailedMessage);
     return ExtractResult::kWriteFailed;
   }
   return ExtractResult::kWritten;
 }
 
-bool ExtractCatalogue(D88Image* image) {
+bool ExtractCatalogue(D88Image* image, TextOut* listing, TextOut* messages) {
   ReadCatalogue(image, catalogue_buffer);
   bool all_written = true;
   for (int32_t i = 0; i < kCatalogueEntryCount; ++i) {
     CatalogueEntry entry;
     DecodeCatalogueEntry(CatalogueEntryBytes(catalogue_buffer, i), &entry);
     SelectEntryDisk(image, entry);
-    WriteListingLine(stdout, entry);
+    WriteListingLine(listing, entry);
     const ExtractResult result = ExtractFile(
-        image, entry.name, entry.track, entry.track / 2, entry.track % 2,
-        entry.sector, kFileSizeCode, 0, entry.length);
+        image, messages, entry.name, entry.track, entry.track / 2,
+        entry.track % 2, entry.sector, kFileSizeCode, 0, entry.length);
     if (result == ExtractResult::kRefusedName ||
         result == ExtractResult::kWriteFailed) {
       all_written = false;

@@ -22,6 +22,7 @@
 #include <cstdio>
 
 #include "d88/d88image.h"
+#include "tool/text_out.h"
 
 namespace d88 {
 
@@ -59,7 +60,7 @@ bool SelectEntryDisk(D88Image* image, const CatalogueEntry& entry);
 
 // Writes the entry's listing line, e.g.
 // "DATA1      DISK:01 TRK:10 SEC:03 SIZE:2800\n".
-void WriteListingLine(std::FILE* out, const CatalogueEntry& entry);
+void WriteListingLine(TextOut* out, const CatalogueEntry& entry);
 
 // True when name can only mean a file in the current directory on this host:
 // not empty, not "." or "..", no '/', and whatever the host adds.
@@ -109,15 +110,15 @@ enum class ExtractResult {
 // Reads skip + length bytes as a run from (track, c, h, r, n) on the selected
 // disk and writes the length bytes from skip on into a file called name in
 // the current directory. Bytes the run did not read are zero. Refusals and
-// write failures are reported on stderr.
-ExtractResult ExtractFile(D88Image* image, const char* name, int32_t track,
-                          int32_t c, int32_t h, int32_t r, int32_t n,
-                          int32_t skip, int32_t length);
+// write failures are reported to messages.
+ExtractResult ExtractFile(D88Image* image, TextOut* messages, const char* name,
+                          int32_t track, int32_t c, int32_t h, int32_t r,
+                          int32_t n, int32_t skip, int32_t length);
 
-// Lists every catalogue entry of the open image on stdout and extracts each
+// Lists every catalogue entry of the open image to listing and extracts each
 // one whose sectors can be read. Returns false when a name was refused or a
 // file could not be written. Requires an image with at least two disks.
-bool ExtractCatalogue(D88Image* image);
+bool ExtractCatalogue(D88Image* image, TextOut* listing, TextOut* messages);
 
 }  // namespace d88
 

@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "d88/d88image.h"
+#include "port/port.h"
 #include "tool/info.h"
+#include "tool/text_out.h"
 
 namespace {
 
@@ -25,20 +27,26 @@ d88::D88Image image(&cache);
 }  // namespace
 
 int main(int argc, char** argv) {
+  port::GetArguments(&argc, &argv);
+  port::SetUpText();
+  d88::TextOut out(stdout);
+  d88::TextOut err(stderr);
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    std::fputs(kUsage, stdout);
+    out.Ascii(kUsage);
     return 0;
   }
   const bool tracks = argc == 3 && std::strcmp(argv[1], "--tracks") == 0;
   if (argc != 2 + tracks || argv[argc - 1][0] == '-') {
-    std::fputs(kUsage, stderr);
+    err.Ascii(kUsage);
     return 1;
   }
   const char* path = argv[argc - 1];
   if (!image.Open(path)) {
-    std::fprintf(stderr, "d88info: cannot open %s\n", path);
+    err.Ascii("d88info: cannot open ");
+    err.User(path);
+    err.Ascii("\n");
     return 1;
   }
-  d88::WriteImageReport(&image, tracks, stdout);
+  d88::WriteImageReport(&image, tracks, &out);
   return 0;
 }

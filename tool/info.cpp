@@ -46,42 +46,41 @@ bool IsAllZero(const uint8_t* bytes, int32_t size) {
   return true;
 }
 
-void WriteDisks(D88Image* image, std::FILE* out) {
+void WriteDisks(D88Image* image, TextOut* out) {
   const int32_t count = image->GetDiskCount();
-  std::fprintf(out, "%d disk%s\n", count, count == 1 ? "" : "s");
+  out->Format("%d disk%s\n", count, count == 1 ? "" : "s");
   if (count == 0) return;
-  std::fprintf(out, "disk  offset      size        media      tracks  name\n");
+  out->Ascii("disk  offset      size        media      tracks  name\n");
   for (int32_t disk = 0; disk < count; ++disk) {
     if (!image->SelectDisk(disk)) {
-      std::fprintf(out, "%4d  (header cannot be read)\n", disk);
+      out->Format("%4d  (header cannot be read)\n", disk);
       continue;
     }
     const int32_t media = image->GetMediaType();
-    std::fprintf(out, "%4d  %-10d  %-10d  0x%02x %-5s  %6d  %s\n", disk,
-                 image->GetDiskOffset(), image->GetDiskSize(), media,
-                 MediaTypeName(media), CountPresentTracks(*image),
-                 image->GetDiskName());
+    out->Format("%4d  %-10d  %-10d  0x%02x %-5s  %6d  ", disk,
+                image->GetDiskOffset(), image->GetDiskSize(), media,
+                MediaTypeName(media), CountPresentTracks(*image));
+    out->Cp932(image->GetDiskName(), TextOut::Controls::kShownEverywhere);
+    out->Ascii("\n");
   }
 }
 
-void WriteCatalogue(D88Image* image, std::FILE* out) {
+void WriteCatalogue(D88Image* image, TextOut* out) {
   if (image->GetDiskCount() < 2) {
-    std::fprintf(out,
-                 "\nno catalogue: extraction needs Disk A and Disk B in one "
-                 "image\n");
+    out->Ascii(
+        "\nno catalogue: extraction needs Disk A and Disk B in one image\n");
     return;
   }
   const RunOutcome read = ReadCatalogue(image, catalogue_buffer);
   if (read.end == RunEnd::kComplete) {
-    std::fprintf(out, "\ncatalogue of Disk A\n");
+    out->Ascii("\ncatalogue of Disk A\n");
   } else if (read.bytes_read == 0) {
-    std::fprintf(out, "\ncatalogue of Disk A: not read (%s)\n",
-                 StopReason(read));
+    out->Format("\ncatalogue of Disk A: not read (%s)\n", StopReason(read));
   } else {
-    std::fprintf(out, "\ncatalogue of Disk A: %d of %d bytes read (%s)\n",
-                 read.bytes_read, kCatalogueSize, StopReason(read));
+    out->Format("\ncatalogue of Disk A: %d of %d bytes read (%s)\n",
+                read.bytes_read, kCatalogueSize, StopReason(read));
   }
-  std::fprintf(out, "entry  name       disk  trk  sec  size   verdict\n");
+  out->Ascii("entry  name       disk  trk  sec  size   verdict\n");
   int32_t in_use = 0;
   for (int32_t i = 0; i < kCatalogueEntryCount; ++i) {
     const uint8_t* bytes = CatalogueEntryBytes(catalogue_buffer, i);
@@ -92,19 +91,20 @@ void WriteCatalogue(D88Image* image, std::FILE* out) {
     const RunOutcome run = ReadEntry(image, entry, entry_buffer);
     char verdict[96];
     DescribeVerdict(entry, run, verdict, sizeof verdict);
-    std::fprintf(out, "%5d  %-9s  %02x    %02x   %02x   %-5x  %s\n", i,
-                 entry.name, static_cast<unsigned>(entry.disk),
-                 static_cast<unsigned>(entry.track),
-                 static_cast<unsigned>(entry.sector),
-                 static_cast<unsigned>(entry.length), verdict);
+    out->Format("%5d  ", i);
+    out->PaddedName(entry.name, kCatalogueNameSize,
+                    TextOut::Controls::kShownEverywhere);
+    out->Format(
+        "  %02x    %02x   %02x   %-5x  %s\n", static_cast<unsigned>(entry.disk),
+        static_cast<unsigned>(entry.track), static_cast<unsigned>(entry.sector),
+        static_cast<unsigned>(entry.length), verdict);
   }
-  std::fprintf(out, "%d of %d entries in use\n", in_use, kCatalogueEntryCount);
+  out->Format("%d of %d entries in use\n", in_use, kCatalogueEntryCount);
 }
 
-void WriteTracks(D88Image* image, std::FILE* out) {
+void WriteTracks(D88Image* image, TextOut* out) {
   for (int32_t disk = 0; disk < image->GetDiskCount(); ++disk) {
-    std::fprintf(out, "\ntracks of disk %d (records: C H R N data length)\n",
-                 disk);
+    out->Format("\ntracks of disk %d (records: C H R N data length)\n", disk);
     if (!image->SelectDisk(disk)) continue;
     for (int32_t t = 0; t < kTrackCount; ++t) {
       if (!image->IsTrackPresent(t)) continue;
@@ -112,16 +112,15 @@ void WriteTracks(D88Image* image, std::FILE* out) {
           image->GetTrackSectorIds(t, id_buffer, sizeof id_buffer,
                                    length_buffer) /
           4;
-      std::fprintf(out, "%5d:", t);
+      out->Format("%5d:", t);
       for (int32_t i = 0; i < listed; ++i) {
         const uint8_t* id = id_buffer + 4 * i;
-        std::fprintf(out, "  %02x %02x %02x %02x %d", id[0], id[1], id[2],
-                     id[3], length_buffer[i]);
+        out->Format("  %02x %02x %02x %02x %d", id[0], id[1], id[2], id[3],
+                    length_buffer[i]);
       }
-      if (listed == 0) std::fprintf(out, "  (no record can be read)");
-      if (listed == kMaxListedRecords)
-        std::fprintf(out, "  (listing stops here)");
-      std::fprintf(out, "\n");
+      if (listed == 0) out->Ascii("  (no record can be read)");
+      if (listed == kMaxListedRecords) out->Ascii("  (listing stops here)");
+      out->Ascii("\n");
     }
   }
 }
@@ -156,7 +155,7 @@ void DescribeVerdict(const CatalogueEntry& entry, const RunOutcome& run,
   }
 }
 
-void WriteImageReport(D88Image* image, bool tracks, std::FILE* out) {
+void WriteImageReport(D88Image* image, bool tracks, TextOut* out) {
   WriteDisks(image, out);
   WriteCatalogue(image, out);
   if (tracks) WriteTracks(image, out);

@@ -8,6 +8,7 @@
 
 #include "d88/d88image.h"
 #include "tool/catalogue.h"
+#include "tool/text_out.h"
 
 namespace d88 {
 
@@ -23,7 +24,7 @@ void DescribeVerdict(const CatalogueEntry& entry, const RunOutcome& run,
 // Writes the report on the open image to out: one line per disk, then the
 // catalogue entries in use with their verdicts; with tracks, also one line
 // per present track of each disk listing its records.
-void WriteImageReport(D88Image* image, bool tracks, std::FILE* out);
+void WriteImageReport(D88Image* image, bool tracks, TextOut* out);
 
 }  // namespace d88
 
