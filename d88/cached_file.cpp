@@ -29,7 +29,7 @@ uint32_t FileCache::NewSerial() {
 
 bool CachedFile::Open(const char* path, FileCache* cache) {
   Close();
-  if (!file_.Open(path)) return false;
+  if (!file_.Open(path, kMaxImageBytes)) return false;
   cache_ = cache;
   serial_ = cache->NewSerial();
   blocks_loaded_ = 0;

@@ -14,12 +14,18 @@ constexpr int64_t kMaxDiskOffset = 0x7FFFFFFF;
 
 D88Image::D88Image(ReaderCache* cache)
     : cache_(cache),
+      opened_(false),
+      file_count_(0),
+      slots_used_(0),
       disk_count_(0),
       first_sector_(1),
       last_sector_(16),
       disk_offsets_(),
+      disk_slots_(),
+      file_numbers_(),
       disk_size_(0),
       disk_offset_(0),
+      selected_slot_(0),
       track_offsets_(),
       media_type_(-1),
       disk_name_() {}
@@ -31,44 +37,78 @@ void D88Image::ClearSelection() {
   std::memset(disk_name_, 0, sizeof disk_name_);
 }
 
+void D88Image::CloseFiles() {
+  for (int32_t slot = 0; slot < slots_used_; ++slot) files_[slot].Close();
+  slots_used_ = 0;
+  file_count_ = 0;
+  opened_ = false;
+}
+
 bool D88Image::Open(const char* path) {
+  // Positions of an earlier file's disk mean nothing in another file, also
+  // when that file was closed in between.
+  const bool had_file = opened_;
+  CloseFiles();
   if (path == nullptr) {
-    file_.Close();
     disk_count_ = 0;
     media_type_ = -1;
     return true;
   }
-  // Positions of an earlier file's disk mean nothing in another file, also
-  // when that file was closed in between.
-  const bool had_file = file_.IsOpen();
-  if (!file_.Open(path, &cache_->files)) {
+  if (!files_[0].Open(path, &cache_->files)) {
     if (had_file) ClearSelection();
     return false;
   }
   ClearSelection();
-
   disk_count_ = 0;
+  ScanFile(0);
+  return true;
+}
+
+bool D88Image::AddFile(const char* path) {
+  // Every kept file holds a disk: with all slots used, the disks are all
+  // found, and the file need only be opened to know that it can be.
+  CachedFile spare;
+  CachedFile& file = slots_used_ < kMaxDisks ? files_[slots_used_] : spare;
+  if (!file.Open(path, &cache_->files)) return false;
+  ScanFile(slots_used_);
+  return true;
+}
+
+void D88Image::ScanFile(int32_t slot) {
+  opened_ = true;
+  const int32_t number = file_count_++;
+  if (slot >= kMaxDisks) return;
+  CachedFile& file = files_[slot];
+  const int32_t first_disk = disk_count_;
   int64_t offset = 0;
   uint8_t header[kDiskHeaderSize];
   while (disk_count_ < kMaxDisks && offset >= 0 && offset <= kMaxDiskOffset) {
     disk_offsets_[disk_count_] = static_cast<int32_t>(offset);
-    if (file_.Read(offset, header, kDiskHeaderSize) < kDiskHeaderSize) break;
+    disk_slots_[disk_count_] = static_cast<uint8_t>(slot);
+    if (file.Read(offset, header, kDiskHeaderSize) < kDiskHeaderSize) break;
     // A size of 0 keeps the offset, so the same disk is counted again.
     offset += ReadLe32(header + kDiskSizeOffset);
     ++disk_count_;
   }
-  return true;
+  if (disk_count_ == first_disk && slot > 0) {
+    file.Close();
+    return;
+  }
+  file_numbers_[slot] = number;
+  slots_used_ = slot + 1;
 }
 
 bool D88Image::SelectDisk(int32_t index) {
-  if (!file_.IsOpen()) return false;
+  if (!opened_) return false;
   ClearSelection();
   if (index < 0 || index >= disk_count_) return false;
+  const int32_t slot = disk_slots_[index];
   uint8_t header[kDiskHeaderSize];
-  if (file_.Read(disk_offsets_[index], header, kDiskHeaderSize) <
+  if (files_[slot].Read(disk_offsets_[index], header, kDiskHeaderSize) <
       kDiskHeaderSize) {
     return false;
   }
+  selected_slot_ = slot;
   disk_offset_ = disk_offsets_[index];
   for (int32_t t = 0; t < kTrackCount; ++t) {
     track_offsets_[t] = ReadLe32(header + kTrackTableOffset + 4 * t);
@@ -82,13 +122,17 @@ bool D88Image::SelectDisk(int32_t index) {
   return true;
 }
 
+int32_t D88Image::GetDiskFile() const {
+  return media_type_ < 0 ? -1 : file_numbers_[selected_slot_];
+}
+
 bool D88Image::IsTrackPresent(int32_t track) const {
   return track >= 0 && track < kTrackCount && track_offsets_[track] > 0 &&
          track_offsets_[track] <= disk_size_;
 }
 
 bool D88Image::FindTrack(int32_t track, int64_t* position) const {
-  if (!file_.IsOpen() || !IsTrackPresent(track)) return false;
+  if (!opened_ || !IsTrackPresent(track)) return false;
   *position = static_cast<int64_t>(disk_offset_) + track_offsets_[track];
   return true;
 }
@@ -103,12 +147,13 @@ int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r,
     *end = LookupEnd::kNoTrack;
     return 0;
   }
-  const SectorFind found = cache_->walks.Find(&file_, position, c, h, r, n);
+  CachedFile* file = &files_[selected_slot_];
+  const SectorFind found = cache_->walks.Find(file, position, c, h, r, n);
   *end = found.end;
   if (found.end != LookupEnd::kFound) return 0;
   int32_t wanted = found.length < capacity ? found.length : capacity;
   if (wanted < 0) wanted = 0;
-  if (file_.Read(found.offset + kRecordHeaderSize, dest, wanted) < wanted) {
+  if (file->Read(found.offset + kRecordHeaderSize, dest, wanted) < wanted) {
     *end = LookupEnd::kCutShort;
     return 0;
   }
@@ -161,7 +206,9 @@ int32_t D88Image::GetTrackSectorIds(int32_t track, uint8_t* dest,
   int64_t step = 0;
   for (int64_t i = 0; 4 * (i + 1) <= capacity; ++i) {
     RecordHeader header;
-    if (!file_.ReadRecordHeader(position, step, &header)) break;
+    if (!files_[selected_slot_].ReadRecordHeader(position, step, &header)) {
+      break;
+    }
     dest[4 * i] = header.c;
     dest[4 * i + 1] = header.h;
     dest[4 * i + 2] = header.r;

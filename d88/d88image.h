@@ -45,14 +45,25 @@ class D88Image {
   D88Image(const D88Image&) = delete;
   D88Image& operator=(const D88Image&) = delete;
 
-  // With a path: closes any open file and clears the selection, opens path
+  // With a path: closes any open files and clears the selection, opens path
   // for binary reading and finds the disks in it. Returns false only when
   // the file cannot be opened (the disk count then keeps its earlier value,
   // and a selection stays only if no file was open), true also when no disk
   // is found.
-  // With a null path: closes the file and sets the disk count to 0; the
+  // With a null path: closes the files and sets the disk count to 0; the
   // selected disk's fields stay as they were. Returns true.
   bool Open(const char* path);
+
+  // Adds the disks of one more image file after those already found: the
+  // file is scanned from its own start, its disks are numbered after the
+  // earlier ones, 64 in all at most, and every read of its disks stays
+  // inside it. Returns false, changing nothing, when the file cannot be
+  // opened. After Open with a path, this is how further image files join.
+  bool AddFile(const char* path);
+
+  // Number of image files opened since the last Open, those that hold no
+  // disk included.
+  int32_t GetFileCount() const { return file_count_; }
 
   // Number of disks found by the last scan, 0 to 64.
   int32_t GetDiskCount() const { return disk_count_; }
@@ -78,12 +89,17 @@ class D88Image {
   // selected.
   int32_t GetMediaType() const { return media_type_; }
 
-  // File offset of the selected disk's header: 0 in a new reader, -1 once a
-  // selection has been cleared.
+  // Offset of the selected disk's header in its file: 0 in a new reader, -1
+  // once a selection has been cleared.
   int32_t GetDiskOffset() const { return disk_offset_; }
 
   // The selected disk's size field; 0 when nothing is selected.
   int32_t GetDiskSize() const { return disk_size_; }
+
+  // Which image file holds the selected disk: 0 for the one opened with
+  // Open, then 1, 2, ... in the order AddFile added them; -1 when nothing is
+  // selected.
+  int32_t GetDiskFile() const;
 
   // True when track is 0 to 163 and its table entry in the selected disk is
   // above 0 and not above the disk size.
@@ -121,19 +137,31 @@ class D88Image {
 
  private:
   void ClearSelection();
+  void CloseFiles();
+
+  // Finds the disks of the file just opened in files_[slot], slot up to
+  // kMaxDisks (the disks are all found), and keeps it if it holds any.
+  void ScanFile(int32_t slot);
 
   // Sets *position to the file offset of track's first record; false when
   // no file is open or the track is absent.
   bool FindTrack(int32_t track, int64_t* position) const;
 
   ReaderCache* cache_;
-  CachedFile file_;
+  // The files that hold disks; an image's only file is kept even without.
+  CachedFile files_[kMaxDisks];
+  bool opened_;
+  int32_t file_count_;
+  int32_t slots_used_;
   int32_t disk_count_;
   int32_t first_sector_;
   int32_t last_sector_;
-  int32_t disk_offsets_[kMaxDisks];
+  int32_t disk_offsets_[kMaxDisks];  // in the disk's own file
+  uint8_t disk_slots_[kMaxDisks];
+  int32_t file_numbers_[kMaxDisks];  // of the file in each slot
   int32_t disk_size_;
   int32_t disk_offset_;
+  int32_t selected_slot_;
   int32_t track_offsets_[kTrackCount];
   int32_t media_type_;
   char disk_name_[kDiskNameSize + 1];

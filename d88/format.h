@@ -35,6 +35,9 @@ constexpr int32_t kMaxDisks = 64;
 constexpr int32_t kTrackCount = 164;
 constexpr int32_t kDiskNameSize = 16;
 constexpr int32_t kRecordHeaderSize = 16;
+// Disk offsets are signed 32-bit, so no scan reads a header that starts past
+// 2^31 - 1: this many bytes of a file are all a scan can reach.
+constexpr int64_t kMaxImageBytes = int64_t{0x7FFFFFFF} + kDiskHeaderSize;
 
 // Byte positions inside a disk header.
 constexpr int32_t kMediaTypeOffset = 0x1B;

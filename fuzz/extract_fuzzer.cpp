@@ -1,8 +1,8 @@
 // Runs the whole catalogue pass on arbitrary bytes taken as an image, in a
 // private folder, and checks afterwards that it wrote nothing but plain files
 // with safe names there, and nothing anywhere else in its root; that every
-// entry d88info judges extractable left its file; and that the d88info
-// report on the image can be written.
+// entry whose plan is to be written left its file; and that the d88info
+// report on the image can be written, its JSON form valid JSON.
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -16,32 +16,48 @@
 
 #include "d88/d88image.h"
 #include "fuzz/fuzz_file.h"
+#include "fuzz/json_check.h"
 #include "tool/catalogue.h"
 #include "tool/info.h"
 
 namespace {
 
-// Checks every name in folder with visit; returns how many there are.
 uint8_t catalogue[d88::kCatalogueSize];
 uint8_t entry_data[255 * d88::kFileSectorSize];
 
-// Every entry whose run yields data under a name that may be used must have
-// its file in the current folder.
+// Every entry planned to be written must have its file in the current
+// folder.
 void CheckVerdictsAgainstFiles(d88::D88Image* image) {
   std::memset(catalogue, 0, sizeof catalogue);
   d88::ReadCatalogue(image, catalogue);
   for (int32_t i = 0; i < d88::kCatalogueEntryCount; ++i) {
     d88::CatalogueEntry entry;
     d88::DecodeCatalogueEntry(d88::CatalogueEntryBytes(catalogue, i), &entry);
-    const d88::RunOutcome run = d88::ReadEntry(image, entry, entry_data);
+    const d88::ExtractionPlan plan = d88::PlanEntry(image, entry, entry_data);
     struct stat info;
-    if (run.bytes_read > 0 && d88::IsSafeFileName(entry.name) &&
-        lstat(entry.name, &info) != 0) {
+    if (plan.action == d88::Action::kWrite && lstat(entry.name, &info) != 0) {
       std::abort();
     }
   }
 }
 
+// Writes the JSON report into memory and checks it.
+void CheckJsonReport(d88::D88Image* image) {
+  char* text = nullptr;
+  size_t size = 0;
+  std::FILE* memory = open_memstream(&text, &size);
+  if (memory == nullptr) std::abort();
+  {
+    d88::TextOut out(memory);
+    const char* paths[] = {"image.d88"};
+    d88::WriteJsonReport(image, {paths, 1, true}, &out);
+  }
+  if (std::fclose(memory) != 0) std::abort();
+  if (!d88fuzz::JsonCheck::IsValid(text, size)) std::abort();
+  std::free(text);
+}
+
+// Checks every name in folder with visit; returns how many there are.
 template <typename Visit>
 int ForEachName(const std::string& folder, Visit visit) {
   DIR* dir = opendir(folder.c_str());
@@ -79,11 +95,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (chdir(work.c_str()) != 0) std::abort();
   static d88::TextOut listing(stdout);
   static d88::TextOut messages(stderr);
-  if (image->Open(path.c_str()) && image->GetDiskCount() >= 2) {
-    d88::ExtractCatalogue(image, &listing, &messages);
+  const bool opened = image->Open(path.c_str());
+  if (opened && image->GetDiskCount() >= 2) {
+    d88::ExtractCatalogue(image, {&listing, &messages});
     CheckVerdictsAgainstFiles(image);
   }
-  d88::WriteImageReport(image, true, &listing);
+  const char* paths[] = {path.c_str()};
+  d88::WriteImageReport(image, {paths, 1, true}, &listing);
+  if (opened) CheckJsonReport(image);
   std::fflush(stdout);
 
   const int in_root = ForEachName(root, [](const std::string& name) {

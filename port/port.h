@@ -60,6 +60,25 @@ bool WriteUserText(std::FILE* stream, const char* text);
 // same characters in UTF-16. Returns false when the write fails.
 bool WriteUtf8(std::FILE* stream, const char* text, size_t size);
 
+// Opens the null device onto any of standard input, output and error that
+// is closed when the program starts, so that no file the program opens takes
+// its place. Sets *stdout_closed when standard output was closed. Call it
+// first thing in main.
+void ReopenClosedStandardStreams(bool* stdout_closed);
+
+// The host's words for why the last failed call of this layer failed (an
+// open, a copy, a change of folder), e.g. "No such file or directory", in
+// the form WriteUserText writes.
+const char* LastErrorText();
+
+// Makes path the current folder. Returns false when it cannot; LastErrorText
+// then says why.
+bool ChangeFolder(const char* path);
+
+// True when error, the errno of a failed write to a standard stream, means
+// that the stream's reader has gone (a broken pipe), which is no fault.
+bool IsReaderGone(int error);
+
 // Makes writes to a standard stream whose reader has gone fail as errors
 // instead of ending the process, so that a listing piped into a pager or
 // `head` never cuts the extraction short.
@@ -74,10 +93,13 @@ class RandomAccessFile {
   RandomAccessFile(const RandomAccessFile&) = delete;
   RandomAccessFile& operator=(const RandomAccessFile&) = delete;
 
-  // Closes any earlier file, then opens path, in the form GetArguments gives.
-  // Returns false, with no file open, when the file cannot be opened or is a
-  // folder.
-  bool Open(const char* path);
+  // Closes any earlier file, then opens path, in the form GetArguments
+  // gives; "-" is standard input. Input that cannot be read at a position (a
+  // pipe, a FIFO) is first copied, at most copy_limit bytes of it, into a
+  // temporary file that is gone once closed. Returns false, with no file
+  // open, when the file cannot be opened, is a folder, or cannot be copied;
+  // LastErrorText then says why.
+  bool Open(const char* path, int64_t copy_limit);
 
   void Close();
 

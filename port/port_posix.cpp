@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -18,6 +19,26 @@
 namespace port {
 
 namespace {
+
+// Why the last call of this layer that failed did.
+int last_error = 0;
+
+bool Failed(int error) {
+  last_error = error;
+  return false;
+}
+
+bool WriteAll(int fd, const uint8_t* data, int32_t size) {
+  int32_t done = 0;
+  while (done < size) {
+    const ssize_t wrote =
+        write(fd, data + done, static_cast<size_t>(size - done));
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<int32_t>(wrote);
+  }
+  return true;
+}
 
 // An entry name of 9 code page 932 bytes spelled in any code set the C
 // library knows fits with room to spare.
@@ -104,7 +125,65 @@ bool HostName(const char* name, char (&host_name)[kMaxHostName]) {
          std::strcmp(host_name, ".") != 0 && std::strcmp(host_name, "..") != 0;
 }
 
+// Copies at most limit bytes from from into a new file that has no name,
+// in $TMPDIR or else /tmp. Returns its descriptor, or -1 (with last_error
+// set) when it cannot be made or written, or from cannot be read.
+int CopyToTemporaryFile(int from, int64_t limit) {
+  const char* folder = std::getenv("TMPDIR");
+  if (folder == nullptr || folder[0] == '\0') folder = "/tmp";
+  char path[4096];
+  if (std::snprintf(path, sizeof path, "%s/d88extract-XXXXXX", folder) >=
+      static_cast<int>(sizeof path)) {
+    Failed(ENAMETOOLONG);
+    return -1;
+  }
+  const int copy = mkstemp(path);
+  if (copy < 0) {
+    Failed(errno);
+    return -1;
+  }
+  // Gone from the folder at once: nothing is left behind, whatever happens.
+  unlink(path);
+  fcntl(copy, F_SETFD, FD_CLOEXEC);
+  static uint8_t buffer[1 << 16];
+  for (int64_t copied = 0; copied < limit;) {
+    const size_t want = static_cast<size_t>(
+        limit - copied < int64_t{sizeof buffer} ? limit - copied
+                                                : int64_t{sizeof buffer});
+    const ssize_t got = read(from, buffer, want);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || !WriteAll(copy, buffer, static_cast<int32_t>(got))) {
+      Failed(errno);
+      close(copy);
+      return -1;
+    }
+    if (got == 0) break;
+    copied += got;
+  }
+  return copy;
+}
+
 }  // namespace
+
+void KeepRunningWhenOutputCloses() { signal(SIGPIPE, SIG_IGN); }
+
+const char* LastErrorText() { return std::strerror(last_error); }
+
+bool ChangeFolder(const char* path) {
+  return chdir(path) == 0 || Failed(errno);
+}
+
+bool IsReaderGone(int error) { return error == EPIPE; }
+
+void ReopenClosedStandardStreams(bool* stdout_closed) {
+  *stdout_closed = false;
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    if (fd == STDOUT_FILENO) *stdout_closed = true;
+    // The lowest free descriptor is the one that was closed.
+    open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+  }
+}
 
 void GetArguments(int*, char***) {}
 
@@ -190,20 +269,33 @@ bool WriteUtf8(std::FILE* stream, const char* text, size_t size) {
   return std::fwrite(text, 1, size, stream) == size;
 }
 
-void KeepRunningWhenOutputCloses() { signal(SIGPIPE, SIG_IGN); }
-
-bool RandomAccessFile::Open(const char* path) {
+bool RandomAccessFile::Open(const char* path, int64_t copy_limit) {
   Close();
-  int fd = -1;
-  do {
+  const bool standard_input = std::strcmp(path, "-") == 0;
+  int fd = standard_input ? dup(STDIN_FILENO) : -1;
+  while (!standard_input && fd < 0) {
     fd = open(path, O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
-  // A folder opens here but holds no bytes to read: it is no image file.
+    if (fd < 0 && errno != EINTR) return Failed(errno);
+  }
+  if (fd < 0) return Failed(errno);
   struct stat info;
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (fstat(fd, &info) != 0) {
+    const int error = errno;
     close(fd);
-    return false;
+    return Failed(error);
+  }
+  // A folder opens here but holds no bytes to read: it is no image file.
+  if (S_ISDIR(info.st_mode)) {
+    close(fd);
+    return Failed(EISDIR);
+  }
+  // A pipe, a FIFO or a terminal cannot be read at a position: it is read
+  // once, as far as a scan of disks can reach, into a file that can.
+  if (!S_ISREG(info.st_mode) && !S_ISBLK(info.st_mode)) {
+    const int copy = CopyToTemporaryFile(fd, copy_limit);
+    close(fd);
+    if (copy < 0) return false;
+    fd = copy;
   }
   handle_ = fd;
   return true;
@@ -233,22 +325,6 @@ bool IsHostFileName(const char* name) {
   char host_name[kMaxHostName];
   return HostName(name, host_name);
 }
-
-namespace {
-
-bool WriteAll(int fd, const uint8_t* data, int32_t size) {
-  int32_t done = 0;
-  while (done < size) {
-    const ssize_t wrote =
-        write(fd, data + done, static_cast<size_t>(size - done));
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return false;
-    done += static_cast<int32_t>(wrote);
-  }
-  return true;
-}
-
-}  // namespace
 
 bool WriteWholeFile(const char* entry_name, const uint8_t* data, int32_t size) {
   char name[kMaxHostName];

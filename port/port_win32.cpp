@@ -2,6 +2,7 @@
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -23,6 +24,34 @@ constexpr int kMaxCommandLine = 32768;
 
 bool stdout_console = false;
 bool stderr_console = false;
+
+// Why the last call of this layer that failed did, in UTF-8.
+char last_error_text[512];
+
+bool Failed(DWORD error) {
+  wchar_t text[256];
+  const DWORD units =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, text, 256, nullptr);
+  // System messages end in a line break and sometimes a full stop.
+  DWORD end = units;
+  while (end > 0 && (text[end - 1] == L'\r' || text[end - 1] == L'\n' ||
+                     text[end - 1] == L'.' || text[end - 1] == L' ')) {
+    --end;
+  }
+  const int bytes =
+      end == 0 ? 0
+               : WideCharToMultiByte(
+                     CP_UTF8, 0, text, static_cast<int>(end), last_error_text,
+                     sizeof last_error_text - 1, nullptr, nullptr);
+  if (bytes > 0) {
+    last_error_text[bytes] = '\0';
+  } else {
+    std::snprintf(last_error_text, sizeof last_error_text, "error %lu",
+                  static_cast<unsigned long>(error));
+  }
+  return false;
+}
 
 // Arguments in UTF-8: each UTF-16 unit takes at most 3 bytes, a pair of
 // surrogates 4, and each argument a terminating zero.
@@ -129,7 +158,73 @@ bool WriteAll(HANDLE handle, const uint8_t* data, int32_t size) {
   return true;
 }
 
+// Copies at most limit bytes from from into a new file in the user's
+// temporary folder, deleted when closed. Returns its handle, or
+// INVALID_HANDLE_VALUE (with the reason kept) when it cannot be made or
+// written, or from cannot be read.
+HANDLE CopyToTemporaryFile(HANDLE from, int64_t limit) {
+  wchar_t folder[MAX_PATH + 1];
+  wchar_t path[MAX_PATH + 1];
+  if (GetTempPathW(MAX_PATH + 1, folder) == 0 ||
+      GetTempFileNameW(folder, L"d88", 0, path) == 0) {
+    Failed(GetLastError());
+    return INVALID_HANDLE_VALUE;
+  }
+  const HANDLE copy = CreateFileW(
+      path, GENERIC_READ | GENERIC_WRITE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+      nullptr);
+  if (copy == INVALID_HANDLE_VALUE) {
+    Failed(GetLastError());
+    DeleteFileW(path);
+    return INVALID_HANDLE_VALUE;
+  }
+  static uint8_t buffer[1 << 16];
+  for (int64_t copied = 0; copied < limit;) {
+    const DWORD want = static_cast<DWORD>(
+        limit - copied < int64_t{sizeof buffer} ? limit - copied
+                                                : int64_t{sizeof buffer});
+    DWORD got = 0;
+    if (!ReadFile(from, buffer, want, &got, nullptr)) {
+      // The writing end of a pipe closing is its end, not a failure.
+      if (GetLastError() == ERROR_BROKEN_PIPE) break;
+      Failed(GetLastError());
+      CloseHandle(copy);
+      return INVALID_HANDLE_VALUE;
+    }
+    if (got == 0) break;
+    if (!WriteAll(copy, buffer, static_cast<int32_t>(got))) {
+      Failed(GetLastError());
+      CloseHandle(copy);
+      return INVALID_HANDLE_VALUE;
+    }
+    copied += got;
+  }
+  return copy;
+}
+
 }  // namespace
+
+void ReopenClosedStandardStreams(bool* stdout_closed) {
+  // Windows hands out no lowest free number that a file could take in place
+  // of a closed stream; a missing standard output makes the writes fail.
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  *stdout_closed = out == nullptr || out == INVALID_HANDLE_VALUE;
+}
+
+const char* LastErrorText() { return last_error_text; }
+
+bool ChangeFolder(const char* path) {
+  if (Utf8ToWide(path, std::strlen(path)) <= 0) {
+    return Failed(ERROR_INVALID_NAME);
+  }
+  return SetCurrentDirectoryW(wide_text) != 0 || Failed(GetLastError());
+}
+
+// The C library reports a write to a pipe whose reader has gone as EINVAL
+// (from ERROR_NO_DATA), or EPIPE.
+bool IsReaderGone(int error) { return error == EPIPE || error == EINVAL; }
 
 void GetArguments(int* argc, char*** argv) {
   int count = 0;
@@ -234,15 +329,32 @@ bool WriteUtf8(std::FILE* stream, const char* text, size_t size) {
 // A write to a closed pipe already fails with an error here.
 void KeepRunningWhenOutputCloses() {}
 
-bool RandomAccessFile::Open(const char* path) {
+bool RandomAccessFile::Open(const char* path, int64_t copy_limit) {
   Close();
-  if (Utf8ToWide(path, std::strlen(path)) <= 0) return false;
-  // Sharing as fopen does, so that an image another program holds open can
-  // still be read. A folder cannot be opened without backup semantics.
-  const HANDLE handle =
-      CreateFileW(wide_text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (std::strcmp(path, "-") == 0) {
+    // Standard input is not the program's to keep: always copied.
+    handle = CopyToTemporaryFile(GetStdHandle(STD_INPUT_HANDLE), copy_limit);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+  } else {
+    if (Utf8ToWide(path, std::strlen(path)) <= 0) {
+      return Failed(ERROR_INVALID_NAME);
+    }
+    // Sharing as fopen does, so that an image another program holds open can
+    // still be read. A folder cannot be opened without backup semantics.
+    handle =
+        CreateFileW(wide_text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return Failed(GetLastError());
+    // A pipe or a device cannot be read at a position: it is read once, as
+    // far as a scan of disks can reach, into a file that can.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+      const HANDLE copy = CopyToTemporaryFile(handle, copy_limit);
+      CloseHandle(handle);
+      if (copy == INVALID_HANDLE_VALUE) return false;
+      handle = copy;
+    }
+  }
   handle_ = reinterpret_cast<intptr_t>(handle);
   return true;
 }

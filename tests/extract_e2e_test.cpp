@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -51,9 +53,13 @@ class ExtractTest : public ::testing::Test {
 
 // --- Command line -----------------------------------------------------------
 
-TEST_F(ExtractTest, WrongArgumentCountPrintsUsage) {
+TEST_F(ExtractTest, WrongUsagePrintsUsage) {
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{}, std::vector<std::string>{"a", "b"}}) {
+       {std::vector<std::string>{}, std::vector<std::string>{"--bogus", "a"},
+        std::vector<std::string>{"a", "-C"},
+        std::vector<std::string>{"-C", "x"},
+        std::vector<std::string>{"--help=x"}, std::vector<std::string>{"-hx"},
+        std::vector<std::string>{"--dir=x", "a"}}) {
     const std::string argv0 = ToolPath("d88extract");
     const RunResult run = RunTool("d88extract", args, work_);
     EXPECT_EQ(run.status, 1);
@@ -95,9 +101,10 @@ TEST_F(ExtractTest, ImagesWithTwoOrMoreDisksPass) {
   for (const Bytes& image :
        {Concat({one, one}), Concat({one, one, one}), self_repeating}) {
     const RunResult run = Extract(image);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, Listing({}));  // no catalogue: 118 empty entries
+    // No catalogue: 118 empty entries, and the loss is told.
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, Lines(kUnreadableCatalogueMessage));
+    EXPECT_EQ(run.out, Listing({}));
   }
   EXPECT_TRUE(Files().empty());
 }
@@ -116,8 +123,9 @@ TEST_F(ExtractTest, ListsEveryEntryAndWritesEachReadableFile) {
       {"FAR", 2, 2, 1, 1},  // no disk 2
   };
   const RunResult run = Extract(TwoDisks(entries, {2, 3, 4}, {6, 7}));
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, Lines("NOTHING" + kUnreadableFileMessage + "FAR" +
+                           kUnreadableFileMessage));
   EXPECT_EQ(run.out, Listing({
                          "HELLO      DISK:00 TRK:02 SEC:01 SIZE:800",
                          "CROSS.BIN  DISK:00 TRK:02 SEC:04 SIZE:1800",
@@ -153,7 +161,11 @@ TEST_F(ExtractTest, ShortRunsKeepTheirLengthAndZeroWhatWasNotRead) {
       .AddSector(5, 2, 1, 2, 3, Bytes(100, 0x44));
   a.AddSector(6, 3, 0, 1, 3, Bytes(256, 0x45));
   const RunResult run = Extract(Concat({a.Build(), DiskBuilder().Build()}));
-  EXPECT_EQ(run.status, 0);
+  // What could be read is kept, and the loss is told.
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err,
+            Lines("CUT" + kPartialFileMessage + "TAIL" + kPartialFileMessage +
+                  "SHORT1ST" + kUnreadableFileMessage));
   EXPECT_EQ(Output("BIG"), FileContents(0, 2, 1, 10));
   Bytes cut(10240, 0);
   std::fill_n(cut.begin(), 1024, 0x41);
@@ -172,7 +184,8 @@ TEST_F(ExtractTest, LaterDuplicateReplacesOnlyIfItCanBeRead) {
                                           {"TWICE", 0, 2, 1, 1},
                                           {"TWICE", 1, 3, 2, 2}},
                                          {2}, {3}));
-  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, Lines("SAME" + kUnreadableFileMessage));
   EXPECT_EQ(Output("SAME"), FileContents(0, 2, 1, 1));
   EXPECT_EQ(Output("TWICE"), FileContents(1, 3, 2, 2));
   EXPECT_EQ(Files(), (std::vector<std::string>{"SAME", "TWICE"}));
@@ -191,7 +204,7 @@ TEST_F(ExtractTest, ListingReaderGoingAwayCutsNothingShort) {
   reader_gone.reader_gone = true;
   const RunResult run =
       RunTool("d88extract", {"../image.d88"}, work_, reader_gone);
-  EXPECT_EQ(run.status, 1);  // for the refused name alone
+  EXPECT_EQ(run.status, 2);  // for the refused name alone
   EXPECT_EQ(Files().size(), 117u) << run.err;
 }
 
@@ -199,8 +212,8 @@ TEST_F(ExtractTest, MissingCatalogueListsEmptyEntries) {
   DiskBuilder a("A");
   a.AddFileTrack(2, 0);
   const RunResult run = Extract(Concat({a.Build(), DiskBuilder().Build()}));
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, Lines(kUnreadableCatalogueMessage));
   EXPECT_EQ(run.out, Listing({}));
   EXPECT_TRUE(Files().empty());
 }
@@ -212,13 +225,14 @@ TEST_F(ExtractTest, UnsafeNamesAreRefusedAndNothingLeavesTheFolder) {
                         {"../x", 0, 2, 1, 1},
                         {"/tmp", 0, 2, 1, 1},
                         {"", 0, 2, 1, 1},
-                        {"..", 0, 9, 1, 1},  // unreadable: silent
+                        {"..", 0, 9, 1, 1},  // unreadable: no file anyway
                         {"OK", 0, 2, 1, 1}},
                        {2}, {}));
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, Lines(".." + kRefusedNameMessage + "." +
-                           kRefusedNameMessage + "../x" + kRefusedNameMessage +
-                           "/tmp" + kRefusedNameMessage + kRefusedNameMessage));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err,
+            Lines(".." + kRefusedNameMessage + "." + kRefusedNameMessage +
+                  "../x" + kRefusedNameMessage + "/tmp" + kRefusedNameMessage +
+                  kRefusedNameMessage + ".." + kUnreadableFileMessage));
   EXPECT_EQ(Files(), std::vector<std::string>{"OK"});
   EXPECT_TRUE(ws_.NothingOutsideWork());
 }
@@ -231,7 +245,7 @@ TEST_F(ExtractTest, HostNameRules) {
                         {"\x83\x5C", 0, 2, 1, 1}},  // "ソ"
                        {2}, {}));
   if (GetToolSetup().windows) {
-    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err,
               Lines("A:B" + kRefusedNameMessage + "C\\D" + kRefusedNameMessage +
                     "\x83" + kRefusedNameMessage));
@@ -248,12 +262,211 @@ TEST_F(ExtractTest, UnwritableFileIsReportedAndTheRestStillWritten) {
   ASSERT_EQ(mkdir((work_ + "/DIR").c_str(), 0755), 0);
   const RunResult run =
       Extract(TwoDisks({{"DIR", 0, 2, 1, 1}, {"AFTER", 0, 2, 2, 1}}, {2}, {}));
-  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err, Lines("DIR" + kWriteFailedMessage));
   EXPECT_EQ(Output("AFTER"), FileContents(0, 2, 2, 1));
   // No temporary file is left behind, and the folder in the way is intact.
   EXPECT_EQ(Files(), (std::vector<std::string>{"AFTER", "DIR"}));
   EXPECT_TRUE(ListDir(work_ + "/DIR").empty());
+}
+
+// --- Several images, input that is not a file, options ----------------------
+
+// Disk A with a catalogue of files on both disks, Disk B, and a third disk.
+struct ThreeDisks {
+  Bytes a, b, c;
+  ThreeDisks() {
+    DiskBuilder disk_a("A");
+    AddCatalogueTrack(&disk_a, CatalogueBytes({{"ON.A", 0, 2, 1, 2},
+                                               {"ON.B", 1, 3, 5, 2},
+                                               {"ON.C", 2, 4, 1, 1}}));
+    disk_a.AddFileTrack(2, 0);
+    a = disk_a.Build();
+    b = DiskBuilder("B").AddFileTrack(3, 1).AddFileTrack(4, 1).Build();
+    c = DiskBuilder("C").AddFileTrack(4, 2).Build();
+  }
+};
+
+TEST_F(ExtractTest, SeveralImageFilesReadLikeTheirJoin) {
+  const ThreeDisks d;
+  const struct {
+    std::vector<Bytes> files;
+  } cases[] = {{{d.a, d.b}}, {{d.a, d.b, d.c}}};
+  for (const auto& c : cases) {
+    Workspace joined;
+    const RunResult cat = joined.Run("d88extract", Concat(c.files));
+    Workspace separate;
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < c.files.size(); ++i) {
+      paths.push_back("../disk" + std::to_string(i) + ".d88");
+      ASSERT_TRUE(WriteBytes(separate.root() + "/" + paths.back().substr(3),
+                             c.files[i]));
+    }
+    const RunResult run = RunTool("d88extract", paths, separate.work());
+    EXPECT_EQ(run.status, cat.status);
+    EXPECT_EQ(run.out, cat.out);
+    EXPECT_EQ(run.err, cat.err);
+    EXPECT_EQ(separate.Files(), joined.Files());
+    for (const std::string& name : joined.Files())
+      EXPECT_EQ(separate.Output(name), joined.Output(name)) << name;
+  }
+}
+
+TEST_F(ExtractTest, EachFileIsAnImageOfItsOwn) {
+  // Disk A's size field is wrong: joined, Disk B is lost; as two files, it
+  // is found at the start of its own file, and reads stay in their file.
+  ThreeDisks d;
+  d.a[0x1C] = 0xFF;
+  d.a[0x1D] = 0xFF;
+  ASSERT_TRUE(WriteBytes(ws_.root() + "/a.d88", d.a));
+  ASSERT_TRUE(WriteBytes(ws_.root() + "/b.d88", d.b));
+  RunResult run = RunTool("d88extract", {"../a.d88", "../b.d88"}, work_);
+  EXPECT_EQ(run.status, 2);  // ON.C names a third disk
+  EXPECT_EQ(Output("ON.A"), FileContents(0, 2, 1, 2));
+  EXPECT_EQ(Output("ON.B"), FileContents(1, 3, 5, 2));
+  run = Extract(Concat({d.a, d.b}));
+  EXPECT_EQ(run.err, Lines(kTwoDisksMessage));
+}
+
+TEST_F(ExtractTest, AnImageThatCannotBeOpenedAmongSeveral) {
+  const ThreeDisks d;
+  ASSERT_TRUE(WriteBytes(ws_.root() + "/a.d88", d.a));
+  ASSERT_TRUE(WriteBytes(ws_.root() + "/b.d88", d.b));
+  const RunResult run = RunTool(
+      "d88extract", {"../a.d88", "missing.d88", "..", "../b.d88"}, work_);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, Lines("missing.d88: " + kCannotOpenMessage +
+                           "..: " + kCannotOpenMessage));
+  EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(ExtractTest, InputThatCannotBeReadAtAPosition) {
+  const ThreeDisks d;
+  const Bytes image = Concat({d.a, d.b});
+  const RunResult file = Extract(image);
+  RunOptions piped;
+  piped.input = &image;
+  std::vector<std::string> paths = {"-"};
+  if (!GetToolSetup().windows) paths.push_back("/dev/stdin");
+  for (const std::string& path : paths) {
+    Workspace ws;
+    const RunResult run = RunTool("d88extract", {path}, ws.work(), piped);
+    EXPECT_EQ(run.out, file.out) << path;
+    EXPECT_EQ(run.status, file.status);
+    EXPECT_EQ(ws.Output("ON.B"), FileContents(1, 3, 5, 2));
+  }
+  // The same image in two pipes' worth: one file piped, one not.
+  Workspace ws;
+  ASSERT_TRUE(WriteBytes(ws.root() + "/b.d88", d.b));
+  piped.input = &d.a;
+  const RunResult run =
+      RunTool("d88extract", {"-", "../b.d88"}, ws.work(), piped);
+  EXPECT_EQ(run.out, file.out);
+  EXPECT_EQ(ws.Output("ON.B"), FileContents(1, 3, 5, 2));
+}
+
+TEST_F(ExtractTest, AFifoIsReadAsAnImage) {
+  if (GetToolSetup().windows) GTEST_SKIP() << "no FIFOs on Windows";
+  const ThreeDisks d;
+  const Bytes image = Concat({d.a, d.b});
+  const std::string fifo = ws_.root() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const pid_t writer = fork();
+  if (writer == 0) {
+    const bool ok = WriteBytes(fifo, image);
+    _exit(ok ? 0 : 1);
+  }
+  const RunResult run = RunTool("d88extract", {"../fifo"}, work_);
+  int status = -1;
+  waitpid(writer, &status, 0);
+  EXPECT_EQ(run.status, 2);  // ON.C names a third disk
+  EXPECT_EQ(Output("ON.A"), FileContents(0, 2, 1, 2));
+  EXPECT_EQ(Output("ON.B"), FileContents(1, 3, 5, 2));
+  std::vector<std::string> names = Files();
+  EXPECT_EQ(names, (std::vector<std::string>{"ON.A", "ON.B"}));
+}
+
+TEST_F(ExtractTest, HelpAndVersion) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--help"}, {"x.d88", "-h"}}) {
+    const RunResult run = RunTool("d88extract", args, work_);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out.rfind("Usage: d88extract [OPTION]... IMAGE...", 0), 0u);
+    for (const char* option : {"--directory", "--help", "--version"})
+      EXPECT_NE(run.out.find(option), std::string::npos) << option;
+  }
+  const RunResult run = RunTool("d88extract", {"--version"}, work_);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, Lines("d88extract 1.0.0\n"));
+}
+
+TEST_F(ExtractTest, ExtractsIntoAnotherFolder) {
+  const ThreeDisks d;
+  ASSERT_TRUE(WriteBytes(ws_.root() + "/image.d88", Concat({d.a, d.b})));
+  ASSERT_EQ(mkdir((work_ + "/out").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((work_ + "/other").c_str(), 0755), 0);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"-C", "out", "../image.d88"},
+        {"../image.d88", "-Cout"},
+        {"--directory=other", "../image.d88", "--directory", "out"}}) {
+    // The image path counts from where the tool starts, not from DIR.
+    const RunResult run = RunTool("d88extract", args, work_);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out.substr(0, 4), "ON.A");
+    EXPECT_EQ(ListDir(work_ + "/out"),
+              (std::vector<std::string>{"ON.A", "ON.B"}));
+    EXPECT_TRUE(ListDir(work_ + "/other").empty());
+    EXPECT_EQ(Files(), (std::vector<std::string>{"other", "out"}));
+  }
+  const RunResult run =
+      RunTool("d88extract", {"-C", "missing", "../image.d88"}, work_);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err.rfind("d88extract: cannot extract into missing: ", 0), 0u)
+      << run.err;
+  EXPECT_EQ(Files(), (std::vector<std::string>{"other", "out"}));
+}
+
+// --- Output that cannot be written ------------------------------------------
+
+TEST_F(ExtractTest, AListingThatCannotBeWrittenIsAFailure) {
+  if (GetToolSetup().windows) GTEST_SKIP() << "no /dev/full to write to";
+  const ThreeDisks d;
+  const Bytes image = Concat({d.a, d.b, d.c});
+  RunOptions full;
+  full.stdout_path = "/dev/full";
+  RunResult run = ws_.Run("d88extract", image, {}, full);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err,
+            "d88extract: cannot write standard output: No space left on "
+            "device\n");
+  EXPECT_EQ(Files(), (std::vector<std::string>{"ON.A", "ON.B", "ON.C"}));
+
+  // Closed before the program starts: no file the program opens takes its
+  // place, so every file holds its own bytes.
+  Workspace closed_ws;
+  RunOptions closed;
+  closed.stdout_closed = true;
+  run = closed_ws.Run("d88extract", image, {}, closed);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err,
+            "d88extract: cannot write standard output: Bad file descriptor\n");
+  EXPECT_EQ(closed_ws.Output("ON.A"), FileContents(0, 2, 1, 2));
+  EXPECT_EQ(closed_ws.Output("ON.C"), FileContents(2, 4, 1, 1));
+}
+
+TEST_F(ExtractTest, AReaderThatHasGoneIsNoFailure) {
+  const ThreeDisks d;
+  ASSERT_TRUE(WriteBytes(ws_.root() + "/image.d88", Concat({d.a, d.b, d.c})));
+  RunOptions reader_gone;
+  reader_gone.reader_gone = true;
+  const RunResult run =
+      RunTool("d88extract", {"../image.d88"}, work_, reader_gone);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(Files().size(), 3u);
 }
 
 }  // namespace

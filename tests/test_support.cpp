@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,7 +18,12 @@ TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern =
       std::string(base != nullptr ? base : "/tmp") + "/d88test-XXXXXX";
-  if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  // Going on without a folder would write where no test should.
+  if (mkdtemp(pattern.data()) == nullptr) {
+    std::perror("d88test: cannot make a scratch folder");
+    std::abort();
+  }
+  path_ = pattern;
 }
 
 TempDir::~TempDir() {
@@ -84,6 +90,18 @@ const std::string kRefusedNameMessage =
 const std::string kWriteFailedMessage =
     ": \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x8F\x91\x82\xAB\x8D\x9E\x82\xDF"
     "\x82\xDC\x82\xB9\x82\xF1.\n";
+// "カタログを読み込めません."
+const std::string kUnreadableCatalogueMessage =
+    "\x83\x4A\x83\x5E\x83\x8D\x83\x4F\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF"
+    "\x82\xDC\x82\xB9\x82\xF1.\n";
+// "ファイルを読み込めません."
+const std::string kUnreadableFileMessage =
+    ": \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF"
+    "\x82\xDC\x82\xB9\x82\xF1.\n";
+// "ファイルの一部を読み込めません."
+const std::string kPartialFileMessage =
+    ": \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCC\x88\xEA\x95\x94\x82\xF0"
+    "\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1.\n";
 const std::string kCannotOpenMessageUtf8 = "ファイルをオープンできません.\n";
 const std::string kTwoDisksMessageUtf8 =
     "Disk AとDisk Bが連結したイメージを使用してください.\n";
@@ -178,21 +196,44 @@ RunResult RunTool(const std::string& program,
   const std::string out_path = streams.File("out");
   const std::string err_path = streams.File("err");
   RunResult result;
+  int input[2] = {-1, -1};
+  if (options.input != nullptr && pipe(input) != 0) return result;
   const pid_t pid = fork();
   if (pid == 0) {
-    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const std::string& stdout_path =
+        options.stdout_path.empty() ? out_path : options.stdout_path;
+    const int out =
+        open(stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int in = open("/dev/null", O_RDONLY);
+    const int in =
+        options.input != nullptr ? input[0] : open("/dev/null", O_RDONLY);
     int gone[2] = {-1, -1};
     if (out < 0 || err < 0 || in < 0 || chdir(cwd.c_str()) != 0) _exit(126);
     if (options.reader_gone && pipe(gone) != 0) _exit(126);
     if (options.reader_gone) close(gone[0]);
+    if (input[1] >= 0) close(input[1]);
     dup2(in, 0);
     dup2(options.reader_gone ? gone[1] : out, 1);
     dup2(err, 2);
+    if (options.stdout_closed) close(1);
     setenv("LC_ALL", locale.c_str(), 1);
     execvp(argv[0], argv.data());
     _exit(127);
+  }
+  if (options.input != nullptr) {
+    // A program that ends before it reads its input must not end the test.
+    signal(SIGPIPE, SIG_IGN);
+    close(input[0]);
+    // The program reads its input before it writes anything that could
+    // fill a pipe, so all of it can be written first.
+    const Bytes& bytes = *options.input;
+    for (size_t done = 0; done < bytes.size();) {
+      const ssize_t wrote =
+          write(input[1], bytes.data() + done, bytes.size() - done);
+      if (wrote <= 0) break;
+      done += static_cast<size_t>(wrote);
+    }
+    close(input[1]);
   }
   int status = 0;
   if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {

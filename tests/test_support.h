@@ -59,9 +59,13 @@ struct RunOptions {
   // needs to pass on arguments that are not ASCII; its output to a file or
   // pipe is the same in every locale.
   std::string locale = "C";
-  bool reader_gone = false;  // stdout is a pipe that nobody reads any more
-  bool terminal = false;     // stdout and stderr are one pseudo-terminal,
-                             // whose output lands in RunResult::out
+  bool reader_gone = false;      // stdout is a pipe that nobody reads any more
+  bool terminal = false;         // stdout and stderr are one pseudo-terminal,
+                                 // whose output lands in RunResult::out
+  bool stdout_closed = false;    // the program starts without a stdout
+  std::string stdout_path;       // stdout goes to this file instead
+  const Bytes* input = nullptr;  // fed to stdin through a pipe; else
+                                 // stdin is /dev/null
 };
 
 // The full path of program (e.g. "d88extract") under test.
@@ -106,9 +110,12 @@ class Workspace {
 // The messages of d88extract, in Shift_JIS, each ending in "\n".
 extern const std::string kCannotOpenMessage;
 extern const std::string kTwoDisksMessage;
-// These two follow the entry's name.
+extern const std::string kUnreadableCatalogueMessage;
+// These follow the entry's name.
 extern const std::string kRefusedNameMessage;
 extern const std::string kWriteFailedMessage;
+extern const std::string kUnreadableFileMessage;
+extern const std::string kPartialFileMessage;
 // The same four as a UTF-8 locale spells them.
 extern const std::string kCannotOpenMessageUtf8;
 extern const std::string kTwoDisksMessageUtf8;

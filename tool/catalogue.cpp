@@ -15,14 +15,17 @@ constexpr int32_t kExtractionBufferSize = 400 * kFileSectorSize;
 uint8_t catalogue_buffer[kCatalogueSize];
 uint8_t extraction_buffer[kExtractionBufferSize];
 
-void ReportFile(TextOut* messages, const char* name, const char* message) {
-  // Keeps the listing line of the entry ahead of its message on a shared
-  // terminal.
-  std::fflush(stdout);
-  messages->Cp932(name, TextOut::Controls::kShownOnTerminal);
-  messages->Ascii(": ");
-  messages->Cp932(message, TextOut::Controls::kKept);
-  messages->Ascii("\n");
+// Writes message on a line of its own, after "NAME: " unless name is null.
+void Report(const ExtractionOutput& out, const char* name,
+            const char* message) {
+  // Keeps the listing so far ahead of the message on a shared terminal.
+  out.listing->Flush();
+  if (name != nullptr) {
+    out.messages->Cp932(name, TextOut::Controls::kShownOnTerminal);
+    out.messages->Ascii(": ");
+  }
+  out.messages->Cp932(message, TextOut::Controls::kKept);
+  out.messages->Ascii("\n");
 }
 
 }  // namespace
@@ -71,9 +74,17 @@ RunOutcome ReadRun(D88Image* image, int32_t track, int32_t c, int32_t h,
   const int32_t bytes =
       image->ReadSectors(track, c, h, r, n, buffer, total, &stop);
   if (bytes == total) return {RunEnd::kComplete, bytes};
-  if (stop.last_got > 0) return {RunEnd::kSectorShort, bytes};
-  if (bytes == 0 && !image->IsTrackPresent(track)) {
-    return {RunEnd::kNoTrack, 0};
+  // Where the run stopped says why.
+  switch (stop.end) {
+    case LookupEnd::kFound:
+      return {RunEnd::kSectorShort, bytes};
+    case LookupEnd::kNoTrack:
+      return {RunEnd::kNoTrack, bytes};
+    case LookupEnd::kCutShort:
+      return {RunEnd::kCutShort, bytes};
+    case LookupEnd::kNotFound:
+    case LookupEnd::kCountZero:
+      break;
   }
   return {RunEnd::kSectorMissing, bytes};
 }
@@ -86,51 +97,86 @@ RunOutcome ReadCatalogue(D88Image* image, uint8_t* catalogue) {
                  catalogue, kCatalogueSize);
 }
 
-RunOutcome ReadEntry(D88Image* image, const CatalogueEntry& entry,
-                     uint8_t* buffer) {
-  if (!SelectEntryDisk(image, entry)) return {RunEnd::kNoDisk, 0};
-  return ReadRun(image, entry.track, entry.track / 2, entry.track % 2,
-                 entry.sector, kFileSizeCode, buffer, entry.length);
+ExtractionPlan PlanRun(D88Image* image, const char* name, int32_t track,
+                       int32_t c, int32_t h, int32_t r, int32_t n,
+                       uint8_t* buffer, int32_t total) {
+  const RunOutcome run = ReadRun(image, track, c, h, r, n, buffer, total);
+  if (run.end == RunEnd::kEmpty) return {run, Action::kNone};
+  if (run.bytes_read == 0) return {run, Action::kUnreadable};
+  if (!IsSafeFileName(name)) return {run, Action::kRefuseName};
+  return {run, Action::kWrite};
 }
 
-ExtractResult ExtractFile(D88Image* image, TextOut* messages, const char* name,
-                          int32_t track, int32_t c, int32_t h, int32_t r,
-                          int32_t n, int32_t skip, int32_t length) {
-  if (skip < 0 || length < 0 ||
-      static_cast<int64_t>(skip) + length > kExtractionBufferSize) {
-    return ExtractResult::kNothingRead;
+ExtractionPlan PlanEntry(D88Image* image, const CatalogueEntry& entry,
+                         uint8_t* buffer) {
+  if (!SelectEntryDisk(image, entry)) {
+    if (entry.length == 0) return {{RunEnd::kEmpty, 0}, Action::kNone};
+    return {{RunEnd::kNoDisk, 0}, Action::kUnreadable};
   }
-  const RunOutcome run =
-      ReadRun(image, track, c, h, r, n, extraction_buffer, skip + length);
-  if (run.bytes_read == 0) return ExtractResult::kNothingRead;
-  if (!IsSafeFileName(name)) {
-    ReportFile(messages, name, kRefusedNameMessage);
-    return ExtractResult::kRefusedName;
+  return PlanRun(image, entry.name, entry.track, entry.track / 2,
+                 entry.track % 2, entry.sector, kFileSizeCode, buffer,
+                 entry.length);
+}
+
+ExtractResult CarryOut(const ExtractionPlan& plan, const char* name,
+                       const uint8_t* data, int32_t length,
+                       const ExtractionOutput& out) {
+  switch (plan.action) {
+    case Action::kNone:
+      return ExtractResult::kNothing;
+    case Action::kUnreadable:
+      Report(out, name, kUnreadableFileMessage);
+      return ExtractResult::kUnreadable;
+    case Action::kRefuseName:
+      Report(out, name, kRefusedNameMessage);
+      return ExtractResult::kRefusedName;
+    case Action::kWrite:
+      break;
   }
-  if (!port::WriteWholeFile(name, extraction_buffer + skip, length)) {
-    ReportFile(messages, name, kWriteFailedMessage);
+  // A refused name or a failed write says more than a partial message
+  // could: no file was written.
+  if (!port::WriteWholeFile(name, data, length)) {
+    Report(out, name, kWriteFailedMessage);
     return ExtractResult::kWriteFailed;
+  }
+  if (plan.partial()) {
+    Report(out, name, kPartialFileMessage);
+    return ExtractResult::kWrittenPartly;
   }
   return ExtractResult::kWritten;
 }
 
-bool ExtractCatalogue(D88Image* image, TextOut* listing, TextOut* messages) {
-  ReadCatalogue(image, catalogue_buffer);
-  bool all_written = true;
+ExtractResult ExtractFile(D88Image* image, const ExtractionOutput& out,
+                          const char* name, int32_t track, int32_t c, int32_t h,
+                          int32_t r, int32_t n, int32_t skip, int32_t length) {
+  if (skip < 0 || length < 0 ||
+      static_cast<int64_t>(skip) + length > kExtractionBufferSize) {
+    return ExtractResult::kNothing;
+  }
+  const ExtractionPlan plan =
+      PlanRun(image, name, track, c, h, r, n, extraction_buffer, skip + length);
+  return CarryOut(plan, name, extraction_buffer + skip, length, out);
+}
+
+bool ExtractCatalogue(D88Image* image, const ExtractionOutput& out) {
+  bool whole = true;
+  if (ReadCatalogue(image, catalogue_buffer).end != RunEnd::kComplete) {
+    Report(out, nullptr, kUnreadableCatalogueMessage);
+    whole = false;
+  }
   for (int32_t i = 0; i < kCatalogueEntryCount; ++i) {
     CatalogueEntry entry;
     DecodeCatalogueEntry(CatalogueEntryBytes(catalogue_buffer, i), &entry);
-    SelectEntryDisk(image, entry);
-    WriteListingLine(listing, entry);
-    const ExtractResult result = ExtractFile(
-        image, messages, entry.name, entry.track, entry.track / 2,
-        entry.track % 2, entry.sector, kFileSizeCode, 0, entry.length);
-    if (result == ExtractResult::kRefusedName ||
-        result == ExtractResult::kWriteFailed) {
-      all_written = false;
+    WriteListingLine(out.listing, entry);
+    const ExtractionPlan plan = PlanEntry(image, entry, extraction_buffer);
+    const ExtractResult result =
+        CarryOut(plan, entry.name, extraction_buffer, entry.length, out);
+    if (result != ExtractResult::kNothing &&
+        result != ExtractResult::kWritten) {
+      whole = false;
     }
   }
-  return all_written;
+  return whole;
 }
 
 }  // namespace d88

@@ -66,14 +66,14 @@ void WriteListingLine(TextOut* out, const CatalogueEntry& entry);
 // not empty, not "." or "..", no '/', and whatever the host adds.
 bool IsSafeFileName(const char* name);
 
-// How reading an entry's run ends.
+// How reading a run ends.
 enum class RunEnd {
   kComplete,       // every piece was read
   kEmpty,          // the run asks for no bytes
   kNoDisk,         // the image has no disk of the entry's index
-  kNoTrack,        // the run's first track is absent
-  kSectorMissing,  // a sector of the run is not found (or cut off by the
-                   // end of the file)
+  kNoTrack,        // the run reached a track that is absent
+  kSectorMissing,  // a sector of the run is not found
+  kCutShort,       // the file ends before a sector of the run does
   kSectorShort,    // a sector holds fewer bytes than its piece
 };
 
@@ -89,36 +89,81 @@ struct RunOutcome {
 RunOutcome ReadRun(D88Image* image, int32_t track, int32_t c, int32_t h,
                    int32_t r, int32_t n, uint8_t* buffer, int32_t total);
 
-// Selects the entry's disk and reads the entry's run into buffer, exactly
-// as the extraction does before it writes the entry's file. Requires room for
-// entry.length bytes in buffer.
-RunOutcome ReadEntry(D88Image* image, const CatalogueEntry& entry,
-                     uint8_t* buffer);
-
 // Selects Disk A and reads its catalogue into catalogue, which must hold
 // kCatalogueSize bytes. Bytes that are not read are zero; a short sector's
 // own bytes are kept.
 RunOutcome ReadCatalogue(D88Image* image, uint8_t* catalogue);
 
-enum class ExtractResult {
-  kWritten,      // the file holds the run's bytes
-  kNothingRead,  // the run yielded nothing, so no file was touched
-  kRefusedName,  // reported on stderr; no file was touched
-  kWriteFailed,  // reported on stderr; an earlier file of the name is intact
+// What the extraction does with a file.
+enum class Action {
+  kNone,        // the run asks for nothing: no file, nothing to say
+  kUnreadable,  // nothing of the run could be read: no file, and a message
+  kRefuseName,  // the name cannot be used here: no file, and a message
+  kWrite,       // the file is written; if the run stopped early, a message
+                // follows
 };
+
+// The one place where what happens to a file is decided: d88extract carries
+// plans out, d88info shows them.
+struct ExtractionPlan {
+  RunOutcome run;
+  Action action;
+
+  // A file written from a run that stopped early, padded with zeros.
+  bool partial() const {
+    return action == Action::kWrite && run.end != RunEnd::kComplete;
+  }
+};
+
+// Reads total bytes as a run from (track, c, h, r, n) on the selected disk
+// into buffer, as ReadRun does, and plans the file called name. Requires
+// room for total bytes in buffer.
+ExtractionPlan PlanRun(D88Image* image, const char* name, int32_t track,
+                       int32_t c, int32_t h, int32_t r, int32_t n,
+                       uint8_t* buffer, int32_t total);
+
+// Selects the entry's disk and plans its file, reading its run into buffer.
+// Requires room for entry.length bytes in buffer.
+ExtractionPlan PlanEntry(D88Image* image, const CatalogueEntry& entry,
+                         uint8_t* buffer);
+
+// Where extraction writes: the listing, and messages about what was lost.
+// Each message goes out after the listing so far, so that lines stay in
+// order on a shared terminal.
+struct ExtractionOutput {
+  TextOut* listing;
+  TextOut* messages;
+};
+
+enum class ExtractResult {
+  kNothing,        // the run asked for nothing
+  kWritten,        // the file holds the whole run
+  kWrittenPartly,  // the file is written, zero-filled where the run stopped;
+                   // reported
+  kUnreadable,     // reported; no file was touched
+  kRefusedName,    // reported; no file was touched
+  kWriteFailed,    // reported; an earlier file of the name is intact
+};
+
+// Carries out plan for the file called name, whose bytes are length bytes at
+// data: writes it into the current directory and reports what was lost.
+ExtractResult CarryOut(const ExtractionPlan& plan, const char* name,
+                       const uint8_t* data, int32_t length,
+                       const ExtractionOutput& out);
 
 // Reads skip + length bytes as a run from (track, c, h, r, n) on the selected
 // disk and writes the length bytes from skip on into a file called name in
-// the current directory. Bytes the run did not read are zero. Refusals and
-// write failures are reported to messages.
-ExtractResult ExtractFile(D88Image* image, TextOut* messages, const char* name,
-                          int32_t track, int32_t c, int32_t h, int32_t r,
-                          int32_t n, int32_t skip, int32_t length);
+// the current directory. Bytes the run did not read are zero. What was lost
+// is reported to out.messages.
+ExtractResult ExtractFile(D88Image* image, const ExtractionOutput& out,
+                          const char* name, int32_t track, int32_t c, int32_t h,
+                          int32_t r, int32_t n, int32_t skip, int32_t length);
 
-// Lists every catalogue entry of the open image to listing and extracts each
-// one whose sectors can be read. Returns false when a name was refused or a
+// Lists every catalogue entry of the open image to out.listing and extracts
+// each one whose sectors can be read. Returns false when something was lost:
+// the catalogue or a file could not be read whole, a name was refused or a
 // file could not be written. Requires an image with at least two disks.
-bool ExtractCatalogue(D88Image* image, TextOut* listing, TextOut* messages);
+bool ExtractCatalogue(D88Image* image, const ExtractionOutput& out);
 
 }  // namespace d88
 

@@ -1,52 +1,112 @@
-// d88info [--tracks] IMAGE: shows the disks of a D88 image and what the
-// extraction does with each catalogue entry, and why, without writing
-// anything.
+// d88info [--tracks] [--json] IMAGE...: shows the disks of a D88 image and
+// what the extraction does with each catalogue entry, and why, without
+// writing anything.
 
 #include <cstdio>
-#include <cstring>
 
 #include "d88/d88image.h"
 #include "port/port.h"
+#include "tool/command_line.h"
 #include "tool/info.h"
 #include "tool/text_out.h"
 
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: d88info [--tracks] IMAGE\n"
+    "Usage: d88info [--tracks] [--json] IMAGE...\n"
+    "Try 'd88info --help' for more.\n";
+
+constexpr char kHelp[] =
+    "Usage: d88info [--tracks] [--json] IMAGE...\n"
     "Shows the disks of a D88 image and, for every catalogue entry of Disk A\n"
     "in use, what d88extract does with it: ok, partial (and why), nothing\n"
-    "(and why) or refused name. --tracks also lists the records (sector IDs\n"
-    "and data lengths) of every present track. Nothing is written.\n";
+    "(and why) or refused name. Nothing is written. The image is one file\n"
+    "holding Disk A and Disk B, or one file per disk in order, Disk A first;\n"
+    "\"-\" reads standard input.\n"
+    "\n"
+    "Options:\n"
+    "      --tracks   also list the records (sector IDs and data lengths) of\n"
+    "                 every present track\n"
+    "      --json     write the report as one JSON document (UTF-8)\n"
+    "  -h, --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the report was written\n"
+    "  1  wrong usage, or an image that cannot be opened\n"
+    "  2  the report could not be written\n"
+    "\n"
+    "Example:\n"
+    "  d88info --json A.d88 B.d88 | python3 -m json.tool\n";
 
-// The cache is large, so it lives outside any stack frame. The reader's
-// destruction at exit closes the image.
+enum Option { kHelpOption = 1, kVersionOption, kTracksOption, kJsonOption };
+constexpr d88::OptionSpec kOptions[] = {
+    {kHelpOption, "help", 'h', false},
+    {kVersionOption, "version", '\0', false},
+    {kTracksOption, "tracks", '\0', false},
+    {kJsonOption, "json", '\0', false},
+};
+
+// The cache is large, so it lives outside any stack frame.
 d88::ReaderCache cache;
 d88::D88Image image(&cache);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  bool stdout_closed = false;
+  port::ReopenClosedStandardStreams(&stdout_closed);
   port::GetArguments(&argc, &argv);
   port::SetUpText();
+  port::KeepRunningWhenOutputCloses();
   d88::TextOut out(stdout);
   d88::TextOut err(stderr);
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    out.Ascii(kUsage);
-    return 0;
+
+  d88::CommandLine line(argc, argv, kOptions, 4);
+  bool tracks = false;
+  bool json = false;
+  for (;;) {
+    const char* value = nullptr;
+    const int option = line.Next(&value);
+    if (option == d88::CommandLine::kEnd) break;
+    if (option == kHelpOption || option == kVersionOption) {
+      out.Ascii(option == kHelpOption ? kHelp : "d88info " D88_VERSION "\n");
+      return d88::FinishStandardOutput(&out, &err, "d88info", stdout_closed)
+                 ? 0
+                 : 2;
+    }
+    if (option == kTracksOption) {
+      tracks = true;
+    } else if (option == kJsonOption) {
+      json = true;
+    } else {
+      err.Ascii(kUsage);
+      return 1;
+    }
   }
-  const bool tracks = argc == 3 && std::strcmp(argv[1], "--tracks") == 0;
-  if (argc != 2 + tracks || argv[argc - 1][0] == '-') {
+  const int images = line.operand_count();
+  if (images == 0) {
     err.Ascii(kUsage);
     return 1;
   }
-  const char* path = argv[argc - 1];
-  if (!image.Open(path)) {
+  bool opened = true;
+  for (int i = 0; i < images; ++i) {
+    const char* path = line.operands()[i];
+    if (i == 0 ? image.Open(path) : image.AddFile(path)) continue;
     err.Ascii("d88info: cannot open ");
     err.User(path);
+    err.Ascii(": ");
+    err.User(port::LastErrorText());
     err.Ascii("\n");
-    return 1;
+    opened = false;
   }
-  d88::WriteImageReport(&image, tracks, &out);
-  return 0;
+  if (!opened) return 1;
+  const d88::ReportRequest request = {line.operands(), images, tracks};
+  if (json) {
+    d88::WriteJsonReport(&image, request, &out);
+  } else {
+    d88::WriteImageReport(&image, request, &out);
+  }
+  return d88::FinishStandardOutput(&out, &err, "d88info", stdout_closed) ? 0
+                                                                         : 2;
 }

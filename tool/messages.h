@@ -1,6 +1,5 @@
 // The tools' Japanese messages, as code page 932 bytes. Each is one line
-// without its line end; the refused-name and write-failed messages follow
-// "NAME: ".
+// without its line end; those about one file follow "NAME: ".
 
 #ifndef TOOL_MESSAGES_H_
 #define TOOL_MESSAGES_H_
@@ -29,6 +28,21 @@ constexpr char kRefusedNameMessage[] =
 constexpr char kWriteFailedMessage[] =
     "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x8F\x91\x82\xAB\x8D\x9E\x82\xDF"
     "\x82\xDC\x82\xB9\x82\xF1.";
+
+// "カタログを読み込めません." (the catalogue cannot be read)
+constexpr char kUnreadableCatalogueMessage[] =
+    "\x83\x4A\x83\x5E\x83\x8D\x83\x4F\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF"
+    "\x82\xDC\x82\xB9\x82\xF1.";
+
+// "ファイルを読み込めません." (the file cannot be read)
+constexpr char kUnreadableFileMessage[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF"
+    "\x82\xDC\x82\xB9\x82\xF1.";
+
+// "ファイルの一部を読み込めません." (part of the file cannot be read)
+constexpr char kPartialFileMessage[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCC\x88\xEA\x95\x94\x82\xF0\x93\xC7"
+    "\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1.";
 
 }  // namespace d88
 

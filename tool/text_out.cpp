@@ -1,5 +1,6 @@
 #include "tool/text_out.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace d88 {
@@ -11,7 +12,17 @@ bool IsControl(uint32_t c) { return (c >= 0x01 && c <= 0x1F) || c == 0x7F; }
 }  // namespace
 
 TextOut::TextOut(std::FILE* stream)
-    : stream_(stream), kind_(port::GetTextStream(stream)), ok_(true) {}
+    : stream_(stream), kind_(port::GetTextStream(stream)), error_(0) {}
+
+void TextOut::Track(bool ok) {
+  // A console write that fails says nothing in errno.
+  if (!ok && error_ == 0) error_ = errno != 0 ? errno : EIO;
+}
+
+bool TextOut::Flush() {
+  Track(std::fflush(stream_) == 0);
+  return ok();
+}
 
 void TextOut::Ascii(const char* text) { Track(std::fputs(text, stream_) >= 0); }
 
@@ -71,6 +82,17 @@ void TextOut::User(const char* text) {
 
 void TextOut::Utf8(const char* text, size_t size) {
   Track(port::WriteUtf8(stream_, text, size));
+}
+
+bool FinishStandardOutput(TextOut* out, TextOut* err, const char* program,
+                          bool was_closed) {
+  out->Flush();
+  const int error = was_closed ? EBADF : out->error();
+  if (error == 0 || port::IsReaderGone(error)) return true;
+  err->Ascii(program);
+  err->Format(": cannot write standard output: %s\n", std::strerror(error));
+  err->Flush();
+  return false;
 }
 
 }  // namespace d88

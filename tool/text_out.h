@@ -7,6 +7,7 @@
 #ifndef TOOL_TEXT_OUT_H_
 #define TOOL_TEXT_OUT_H_
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -31,7 +32,14 @@ class TextOut {
   std::FILE* stream() const { return stream_; }
 
   // True while every write has succeeded.
-  bool ok() const { return ok_; }
+  bool ok() const { return error_ == 0; }
+
+  // The errno of the first write that failed; 0 while none has.
+  int error() const { return error_; }
+
+  // Hands what the stream buffers to the system, so that a write that fails
+  // only then counts too. Returns ok().
+  bool Flush();
 
   void Ascii(const char* text);
 
@@ -53,12 +61,20 @@ class TextOut {
   void Utf8(const char* text, size_t size);
 
  private:
-  void Track(bool ok) { ok_ = ok_ && ok; }
+  void Track(bool ok);
 
   std::FILE* stream_;
   port::TextStream kind_;
-  bool ok_;
+  int error_;
 };
+
+// Hands out, the program's standard output, to the system and, if not all of
+// it could be written, says so on err ("PROGRAM: cannot write standard
+// output: REASON"). A reader that has gone early (a broken pipe) is no
+// fault. was_closed says that standard output was closed when the program
+// started. Returns true when the output was written or its reader has gone.
+bool FinishStandardOutput(TextOut* out, TextOut* err, const char* program,
+                          bool was_closed);
 
 }  // namespace d88
 
