@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: MIT
+
 # Shared by the benchmark scripts: finds the programs, makes the images in a
 # scratch folder and times commands. Sourced, with the build folder as $1.
 build=$(cd "${1:-build}" && pwd)

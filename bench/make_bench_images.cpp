@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Writes the benchmark images into a folder. Usage: make_bench_images FOLDER
 //
 // full.d88: both disks with 160 tracks of five 1024-byte sectors, and 118

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+
 # Times d88extract on a full two-disk image against cp of the same bytes,
 # and prints the figures.
 #

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+
 # Times d88extract and d88info on images whose track walks are long, with
 # their peak memory, and prints the figures.
 #

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: MIT
+
 # Cross-compiles the Windows executables with MinGW-w64 (Debian's
 # g++-mingw-w64-x86-64-posix):
 #   cmake -S . -B build-win --toolchain cmake/mingw-w64-x86_64.cmake

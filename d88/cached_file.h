@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Image files read through a fixed cache that the files' owner provides.
 //
 // Walking a track reads one 16-byte record header after another and may run

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Reading D88 floppy images: the disks in a file and their sectors by ID.
 // d88/format.h describes the bytes.
 //

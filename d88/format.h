@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The D88 disk image layout: the one description of the bytes the reader
 // reads. All multi-byte fields are little-endian and are assembled from
 // single bytes, so no alignment or host byte order matters.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "d88/track_walk.h"
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Sector lookups by track walk, with what each walk found kept for later.
 //
 // A lookup walks the records from a track's first one: it ends at a record

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Runs the whole catalogue pass on arbitrary bytes taken as an image, in a
 // private folder, and checks afterwards that it wrote nothing but plain files
 // with safe names there, and nothing anywhere else in its root; that every

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Shared by the fuzz harnesses: each input becomes an image file on disk,
 // since the reader works on files.
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // A small JSON validator for the fuzz harness: the whole of a text must be
 // one JSON value (RFC 8259), strings valid UTF-8 without raw controls.
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Writes the fuzzing seed corpus into a folder: small two-disk images made
 // by the test-image builder, sound and broken. Usage: make_seeds FOLDER
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Drives every reader operation over arbitrary bytes taken as an image: the
 // scan, selection of each disk, the ID listing and sector reads of each track
 // with varied IDs, sizes and capacities, and holds every result to a plain

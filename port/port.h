@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Everything that differs between the hosts the tools run on: the command
 // line, reading the image at 64-bit positions, creating output files, which
 // entry names the host's file system can take, and how text is spelled on the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>

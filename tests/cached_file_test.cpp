@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "d88/cached_file.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "tool/catalogue.h"
 
 #include <gtest/gtest.h>

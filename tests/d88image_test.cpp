@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "d88/d88image.h"
 
 #include <gtest/gtest.h>

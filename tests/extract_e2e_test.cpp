@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Runs the built d88extract on images made in code and checks everything it
 // does: exit status, the exact bytes on stdout and stderr, and the files in
 // its folder.
@@ -268,6 +270,22 @@ TEST_F(ExtractTest, UnwritableFileIsReportedAndTheRestStillWritten) {
   // No temporary file is left behind, and the folder in the way is intact.
   EXPECT_EQ(Files(), (std::vector<std::string>{"AFTER", "DIR"}));
   EXPECT_TRUE(ListDir(work_ + "/DIR").empty());
+}
+
+TEST_F(ExtractTest, AFailedWriteLeavesAnOlderFileIntact) {
+  const Bytes older = {'o', 'l', 'd'};
+  ASSERT_TRUE(WriteBytes(work_ + "/BIG", older));
+  RunOptions limited;
+  limited.file_size_limit = 8192;  // room for the listing, not for BIG
+  const RunResult run = ws_.Run(
+      "d88extract",
+      TwoDisks({{"BIG", 0, 2, 1, 10}, {"SMALL", 0, 2, 1, 1}}, {2, 3}, {}), {},
+      limited);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, Lines("BIG" + kWriteFailedMessage));
+  EXPECT_EQ(Output("BIG"), older);
+  EXPECT_EQ(Output("SMALL"), FileContents(0, 2, 1, 1));
+  EXPECT_EQ(Files(), (std::vector<std::string>{"BIG", "SMALL"}));
 }
 
 // --- Several images, input that is not a file, options ----------------------

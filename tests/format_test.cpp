@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "d88/format.h"
 
 #include <gtest/gtest.h>

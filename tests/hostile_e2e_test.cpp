@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Broken and crafted images against the built d88extract: whatever an image
 // holds, the tool lists what it can, writes only plain files into its own
 // folder, and exits normally.
@@ -124,8 +126,16 @@ std::vector<Case> Cases() {
          return Concat(disks);
        },
        kBoth},
-      {"track entry at the end of the file", [] { return WithTrack2A(0); },
+      {"track entry 0: the track is absent", [] { return WithTrack2A(0); },
        kSecondOnly},
+      // Disk B is the last disk: an entry of its size is the end of the file.
+      {"track entry at the end of the file",
+       [] {
+         Disks d;
+         d.b.SetTrackOffset(2, static_cast<uint32_t>(d.b.Build().size()));
+         return Concat({d.a.Build(), d.b.Build()});
+       },
+       kFirstOnly},
       {"track entry into the header", [] { return WithTrack2A(0x20); },
        kSecondOnly},
       {"track entry past the disk size",
@@ -181,11 +191,12 @@ std::vector<Case> Cases() {
        },
        kBoth},
   };
-  // Disk B ends with SECOND's sector; cut the file inside its record
-  // header, at every byte, and inside its data.
-  const size_t record = 16 + 1024;
-  for (size_t cut = 1024; cut <= record; ++cut) {
-    if (cut != 1024 && cut != 1025 && cut < record - 16) continue;
+  // Disk B ends with SECOND's sector: 16 header bytes, then 1024 of data.
+  // Cut the file inside its data, right after its header, and at every byte
+  // of its header.
+  std::vector<size_t> cuts = {1, 512, 1023, 1024};
+  for (size_t cut = 1025; cut <= 1040; ++cut) cuts.push_back(cut);
+  for (size_t cut : cuts) {
     cases.push_back({"file cut " + std::to_string(cut) + " bytes short",
                      [cut] { return CutAt(Sound(), cut); }, kFirstOnly});
   }

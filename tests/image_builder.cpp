@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "tests/image_builder.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Builds D88 images in memory for tests, samples, benchmarks and fuzz seeds.
 //
 // A DiskBuilder lays out one disk: its header, then its tracks in track order,

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Runs the built d88info: the disk lines, each verdict (checked against what
 // d88extract really writes for the same image), the track listing, its
 // command line, and the real images that other people's tools wrote.

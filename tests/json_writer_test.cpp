@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "tool/json_writer.h"
 
 #include <gtest/gtest.h>

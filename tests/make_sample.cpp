@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Writes the bundled sample: a two-disk image whose catalogue holds a few
 // text files on both disks, one of them crossing from one track to the next
 // and one with a Japanese (Shift_JIS) name. Usage: make_sample OUTPUT

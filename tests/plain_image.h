@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The reader's results worked out the plain way, straight from an image's
 // bytes in memory: every lookup walks its track from the first record, and
 // nothing is kept between lookups. The reader tests and the reader fuzzer

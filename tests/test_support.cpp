@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: MIT
+
 #include "tests/test_support.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -216,6 +219,13 @@ RunResult RunTool(const std::string& program,
     dup2(options.reader_gone ? gone[1] : out, 1);
     dup2(err, 2);
     if (options.stdout_closed) close(1);
+    if (options.file_size_limit >= 0) {
+      // Writing past the limit fails, instead of ending the program.
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit = {static_cast<rlim_t>(options.file_size_limit),
+                            static_cast<rlim_t>(options.file_size_limit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
     setenv("LC_ALL", locale.c_str(), 1);
     execvp(argv[0], argv.data());
     _exit(127);

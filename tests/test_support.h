@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Helpers shared by the tests: scratch folders, whole-file reads and runs of
 // the built programs.
 
@@ -66,6 +68,7 @@ struct RunOptions {
   std::string stdout_path;       // stdout goes to this file instead
   const Bytes* input = nullptr;  // fed to stdin through a pipe; else
                                  // stdin is /dev/null
+  int64_t file_size_limit = -1;  // the most bytes a file may grow to
 };
 
 // The full path of program (e.g. "d88extract") under test.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // How the built programs spell names and messages: as their code page 932
 // bytes in the C locale (and on Windows into a file or pipe), converted in a
 // UTF-8 locale, with control characters shown as '?' on a terminal; which

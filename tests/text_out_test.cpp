@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "tool/text_out.h"
 
 #include <gtest/gtest.h>

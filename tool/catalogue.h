@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The file catalogue of a two-disk image and the extraction of its files.
 //
 // Disk A holds the catalogue at track 1 (cylinder 0, head 1), sectors 1 and

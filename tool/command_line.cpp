@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "tool/command_line.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Options and operands of a command line, as both programs take them:
 // options in any position, long ones written out in full ("--directory=DIR"
 // or "--directory DIR"), short ones alone ("-C DIR" or "-CDIR"); "--" ends

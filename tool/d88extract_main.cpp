@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // d88extract [-C DIR] IMAGE...: lists the catalogue of Disk A of a two-disk
 // D88 image and writes every catalogued file into the current directory.
 
@@ -8,6 +10,7 @@
 #include "tool/catalogue.h"
 #include "tool/command_line.h"
 #include "tool/messages.h"
+#include "tool/program.h"
 #include "tool/text_out.h"
 
 namespace {
@@ -59,10 +62,7 @@ int Fail(d88::TextOut* err, const char* message) {
 
 int main(int argc, char** argv) {
   bool stdout_closed = false;
-  port::ReopenClosedStandardStreams(&stdout_closed);
-  port::GetArguments(&argc, &argv);
-  port::SetUpText();
-  port::KeepRunningWhenOutputCloses();
+  d88::StartProgram(&argc, &argv, &stdout_closed);
   d88::TextOut out(stdout);
   d88::TextOut err(stderr);
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "d88extract";
@@ -94,18 +94,15 @@ int main(int argc, char** argv) {
     err.Ascii(" [d88file]\n");
     return 1;
   }
-  bool opened = true;
-  for (int i = 0; i < images; ++i) {
-    const char* path = line.operands()[i];
-    if (i == 0 ? image.Open(path) : image.AddFile(path)) continue;
-    // With several images, the message says which one.
-    if (images > 1) {
-      err.User(path);
-      err.Ascii(": ");
-    }
-    Fail(&err, d88::kCannotOpenMessage);
-    opened = false;
-  }
+  const bool opened =
+      d88::OpenImages(&image, line.operands(), images, [&](const char* path) {
+        // With several images, the message says which one.
+        if (images > 1) {
+          err.User(path);
+          err.Ascii(": ");
+        }
+        Fail(&err, d88::kCannotOpenMessage);
+      });
   if (!opened) return 1;
   if (image.GetDiskCount() < 2) return Fail(&err, d88::kTwoDisksMessage);
   if (folder != nullptr && !port::ChangeFolder(folder)) {

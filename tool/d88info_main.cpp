@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // d88info [--tracks] [--json] IMAGE...: shows the disks of a D88 image and
 // what the extraction does with each catalogue entry, and why, without
 // writing anything.
@@ -8,6 +10,7 @@
 #include "port/port.h"
 #include "tool/command_line.h"
 #include "tool/info.h"
+#include "tool/program.h"
 #include "tool/text_out.h"
 
 namespace {
@@ -55,10 +58,7 @@ d88::D88Image image(&cache);
 
 int main(int argc, char** argv) {
   bool stdout_closed = false;
-  port::ReopenClosedStandardStreams(&stdout_closed);
-  port::GetArguments(&argc, &argv);
-  port::SetUpText();
-  port::KeepRunningWhenOutputCloses();
+  d88::StartProgram(&argc, &argv, &stdout_closed);
   d88::TextOut out(stdout);
   d88::TextOut err(stderr);
 
@@ -89,17 +89,14 @@ int main(int argc, char** argv) {
     err.Ascii(kUsage);
     return 1;
   }
-  bool opened = true;
-  for (int i = 0; i < images; ++i) {
-    const char* path = line.operands()[i];
-    if (i == 0 ? image.Open(path) : image.AddFile(path)) continue;
-    err.Ascii("d88info: cannot open ");
-    err.User(path);
-    err.Ascii(": ");
-    err.User(port::LastErrorText());
-    err.Ascii("\n");
-    opened = false;
-  }
+  const bool opened =
+      d88::OpenImages(&image, line.operands(), images, [&](const char* path) {
+        err.Ascii("d88info: cannot open ");
+        err.User(path);
+        err.Ascii(": ");
+        err.User(port::LastErrorText());
+        err.Ascii("\n");
+      });
   if (!opened) return 1;
   const d88::ReportRequest request = {line.operands(), images, tracks};
   if (json) {

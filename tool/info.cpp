@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "tool/info.h"
 
 #include "tool/json_writer.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The report of d88info: the disks of an image, what the extraction does with
 // each catalogue entry and why, and optionally every track's records; as text
 // for people or as one JSON document for scripts.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // A JSON document written as it goes, to a TextOut: UTF-8 whatever the
 // locale, on one line, ended by a line feed. Keys and strings are escaped as
 // JSON requires; text that is not valid UTF-8 gets U+FFFD for each byte

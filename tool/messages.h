@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The tools' Japanese messages, as code page 932 bytes. Each is one line
 // without its line end; those about one file follow "NAME: ".
 

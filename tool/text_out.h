@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Text for one standard stream, each piece spelled for the host: the tools'
 // own ASCII text as it is; code page 932 text (entry and disk names, the
 // Japanese messages) converted where the host has an encoding of its own and
