@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 
-// Reading D88 floppy images: the disks in a file and their sectors by ID.
-// d88/format.h describes the bytes.
+// Reading D88 floppy images: the disks in one or more files and their sectors
+// by ID. d88/format.h describes the bytes.
 //
-// The reader finds the disks that lie back to back in the file, makes one of
+// The reader finds the disks that lie back to back in each file, makes one of
 // them the selected disk and reads its sectors. A sector is looked up by a
 // walk over its track's records (d88/track_walk.h gives the rules); a run
 // read steps from sector to sector and on to the next track the way a file

@@ -18,6 +18,10 @@
 // the image's bytes do not change during a run, the first match is the one
 // kept, and a walk's end counts from its own start, so tables are never
 // shared between walks that start at different records of one chain.
+//
+// A walk still costs its own length once: up to 65,535 records, or, where the
+// counts never stop it, the rest of the file (past index 65,534 only a count
+// of 0 or the end of the file can end it).
 
 #ifndef D88_TRACK_WALK_H_
 #define D88_TRACK_WALK_H_
