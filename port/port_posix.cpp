@@ -23,10 +23,17 @@ namespace port {
 namespace {
 
 // Why the last call of this layer that failed did.
-int last_error = 0;
+char last_error_text[4200];
 
-bool Failed(int error) {
-  last_error = error;
+// Keeps the reason error, after what was being done when where is not null.
+bool Failed(int error, const char* what = nullptr, const char* where = "") {
+  if (what == nullptr) {
+    std::snprintf(last_error_text, sizeof last_error_text, "%s",
+                  std::strerror(error));
+  } else {
+    std::snprintf(last_error_text, sizeof last_error_text, "%s%s: %s", what,
+                  where, std::strerror(error));
+  }
   return false;
 }
 
@@ -128,20 +135,21 @@ bool HostName(const char* name, char (&host_name)[kMaxHostName]) {
 }
 
 // Copies at most limit bytes from from into a new file that has no name,
-// in $TMPDIR or else /tmp. Returns its descriptor, or -1 (with last_error
-// set) when it cannot be made or written, or from cannot be read.
+// in $TMPDIR or else /tmp. Returns its descriptor, or -1 (with the reason
+// kept) when it cannot be made or written, or from cannot be read.
 int CopyToTemporaryFile(int from, int64_t limit) {
   const char* folder = std::getenv("TMPDIR");
   if (folder == nullptr || folder[0] == '\0') folder = "/tmp";
   char path[4096];
+  const char* const making = "cannot make a temporary copy in ";
   if (std::snprintf(path, sizeof path, "%s/d88extract-XXXXXX", folder) >=
       static_cast<int>(sizeof path)) {
-    Failed(ENAMETOOLONG);
+    Failed(ENAMETOOLONG, making, folder);
     return -1;
   }
   const int copy = mkstemp(path);
   if (copy < 0) {
-    Failed(errno);
+    Failed(errno, making, folder);
     return -1;
   }
   // Gone from the folder at once: nothing is left behind, whatever happens.
@@ -154,8 +162,13 @@ int CopyToTemporaryFile(int from, int64_t limit) {
                                                 : int64_t{sizeof buffer});
     const ssize_t got = read(from, buffer, want);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0 || !WriteAll(copy, buffer, static_cast<int32_t>(got))) {
-      Failed(errno);
+    if (got < 0) {
+      Failed(errno, "cannot read it");
+      close(copy);
+      return -1;
+    }
+    if (!WriteAll(copy, buffer, static_cast<int32_t>(got))) {
+      Failed(errno, "cannot copy it into ", folder);
       close(copy);
       return -1;
     }
@@ -169,7 +182,7 @@ int CopyToTemporaryFile(int from, int64_t limit) {
 
 void KeepRunningWhenOutputCloses() { signal(SIGPIPE, SIG_IGN); }
 
-const char* LastErrorText() { return std::strerror(last_error); }
+const char* LastErrorText() { return last_error_text; }
 
 bool ChangeFolder(const char* path) {
   return chdir(path) == 0 || Failed(errno);

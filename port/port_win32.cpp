@@ -30,7 +30,9 @@ bool stderr_console = false;
 // Why the last call of this layer that failed did, in UTF-8.
 char last_error_text[512];
 
-bool Failed(DWORD error) {
+// Keeps the system's words for error, after what was being done when what
+// is not null.
+bool Failed(DWORD error, const char* what = nullptr) {
   wchar_t text[256];
   const DWORD units =
       FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -41,15 +43,20 @@ bool Failed(DWORD error) {
                      text[end - 1] == L'.' || text[end - 1] == L' ')) {
     --end;
   }
+  const int prefix = what == nullptr
+                         ? 0
+                         : std::snprintf(last_error_text,
+                                         sizeof last_error_text, "%s: ", what);
+  char* const out = last_error_text + prefix;
+  const int room = static_cast<int>(sizeof last_error_text) - prefix - 1;
   const int bytes =
       end == 0 ? 0
-               : WideCharToMultiByte(
-                     CP_UTF8, 0, text, static_cast<int>(end), last_error_text,
-                     sizeof last_error_text - 1, nullptr, nullptr);
+               : WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(end),
+                                     out, room, nullptr, nullptr);
   if (bytes > 0) {
-    last_error_text[bytes] = '\0';
+    out[bytes] = '\0';
   } else {
-    std::snprintf(last_error_text, sizeof last_error_text, "error %lu",
+    std::snprintf(out, static_cast<size_t>(room) + 1, "error %lu",
                   static_cast<unsigned long>(error));
   }
   return false;
@@ -167,9 +174,10 @@ bool WriteAll(HANDLE handle, const uint8_t* data, int32_t size) {
 HANDLE CopyToTemporaryFile(HANDLE from, int64_t limit) {
   wchar_t folder[MAX_PATH + 1];
   wchar_t path[MAX_PATH + 1];
+  const char* const making = "cannot make a temporary copy";
   if (GetTempPathW(MAX_PATH + 1, folder) == 0 ||
       GetTempFileNameW(folder, L"d88", 0, path) == 0) {
-    Failed(GetLastError());
+    Failed(GetLastError(), making);
     return INVALID_HANDLE_VALUE;
   }
   const HANDLE copy = CreateFileW(
@@ -178,7 +186,7 @@ HANDLE CopyToTemporaryFile(HANDLE from, int64_t limit) {
       CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
       nullptr);
   if (copy == INVALID_HANDLE_VALUE) {
-    Failed(GetLastError());
+    Failed(GetLastError(), making);
     DeleteFileW(path);
     return INVALID_HANDLE_VALUE;
   }
@@ -191,13 +199,13 @@ HANDLE CopyToTemporaryFile(HANDLE from, int64_t limit) {
     if (!ReadFile(from, buffer, want, &got, nullptr)) {
       // The writing end of a pipe closing is its end, not a failure.
       if (GetLastError() == ERROR_BROKEN_PIPE) break;
-      Failed(GetLastError());
+      Failed(GetLastError(), "cannot read it");
       CloseHandle(copy);
       return INVALID_HANDLE_VALUE;
     }
     if (got == 0) break;
     if (!WriteAll(copy, buffer, static_cast<int32_t>(got))) {
-      Failed(GetLastError());
+      Failed(GetLastError(), "cannot copy it");
       CloseHandle(copy);
       return INVALID_HANDLE_VALUE;
     }

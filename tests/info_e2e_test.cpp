@@ -190,6 +190,18 @@ TEST_F(InfoTest, CommandLine) {
   run = Info({});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(SplitLines(run.out)[0], "0 disks");
+  // Input from a pipe whose copy cannot be made says why.
+  if (!GetToolSetup().windows) {
+    const Bytes image = Concat({DiskBuilder().Build(), DiskBuilder().Build()});
+    RunOptions no_room;
+    no_room.input = &image;
+    no_room.environment = {"TMPDIR=" + ws_.root() + "/missing"};
+    run = RunTool("d88info", {"-"}, work_, no_room);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "d88info: cannot open -: cannot make a temporary copy in " +
+                  ws_.root() + "/missing: No such file or directory\n");
+  }
   // Options may follow the image.
   run = Info(Concat({DiskBuilder().Build(), DiskBuilder().Build()}),
              {"--", "../image.d88", "--tracks"});

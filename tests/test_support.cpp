@@ -227,6 +227,11 @@ RunResult RunTool(const std::string& program,
       setrlimit(RLIMIT_FSIZE, &limit);
     }
     setenv("LC_ALL", locale.c_str(), 1);
+    for (const std::string& setting : options.environment) {
+      const size_t equals = setting.find('=');
+      setenv(setting.substr(0, equals).c_str(),
+             setting.substr(equals + 1).c_str(), 1);
+    }
     execvp(argv[0], argv.data());
     _exit(127);
   }

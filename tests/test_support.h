@@ -69,6 +69,7 @@ struct RunOptions {
   const Bytes* input = nullptr;  // fed to stdin through a pipe; else
                                  // stdin is /dev/null
   int64_t file_size_limit = -1;  // the most bytes a file may grow to
+  std::vector<std::string> environment;  // more "NAME=VALUE" settings
 };
 
 // The full path of program (e.g. "d88extract") under test.
