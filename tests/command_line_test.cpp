@@ -10,7 +10,7 @@
 namespace d88 {
 namespace {
 
-constexpr OptionSpec kSpecs[] = {
+constexpr OptionSpec kOptions[] = {
     {1, "help", 'h', false},
     {2, "directory", 'C', true},
     {3, "json", '\0', false},
@@ -22,7 +22,7 @@ std::vector<std::string> Parse(std::vector<std::string> words) {
   words.insert(words.begin(), "program");
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
-  CommandLine line(static_cast<int>(argv.size()), argv.data(), kSpecs, 3);
+  CommandLine line(static_cast<int>(argv.size()), argv.data(), kOptions, 3);
   std::vector<std::string> seen;
   for (;;) {
     const char* value = nullptr;

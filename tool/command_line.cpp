@@ -6,30 +6,30 @@
 
 namespace d88 {
 
-CommandLine::CommandLine(int argc, char** argv, const OptionSpec* specs,
+CommandLine::CommandLine(int argc, char** argv, const OptionSpec* options,
                          int count)
     : argc_(argc),
       argv_(argv),
-      specs_(specs),
-      spec_count_(count),
+      options_(options),
+      option_count_(count),
       next_(1),
       operand_count_(0),
       options_ended_(false) {}
 
 const OptionSpec* CommandLine::Find(const char* long_name, int long_length,
                                     char short_name) const {
-  for (int i = 0; i < spec_count_; ++i) {
-    const OptionSpec& spec = specs_[i];
+  for (int i = 0; i < option_count_; ++i) {
+    const OptionSpec& option = options_[i];
     if (long_name != nullptr) {
       // Written out in full: no abbreviations.
-      if (spec.long_name != nullptr &&
-          static_cast<int>(std::strlen(spec.long_name)) == long_length &&
-          std::strncmp(spec.long_name, long_name,
+      if (option.long_name != nullptr &&
+          static_cast<int>(std::strlen(option.long_name)) == long_length &&
+          std::strncmp(option.long_name, long_name,
                        static_cast<size_t>(long_length)) == 0) {
-        return &spec;
+        return &option;
       }
-    } else if (spec.short_name != '\0' && spec.short_name == short_name) {
-      return &spec;
+    } else if (option.short_name != '\0' && option.short_name == short_name) {
+      return &option;
     }
   }
   return nullptr;
@@ -48,24 +48,24 @@ int CommandLine::Next(const char** value) {
       argv_[1 + operand_count_++] = arg;
       continue;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* option = nullptr;
     const char* attached = nullptr;  // a value in the same argument
     if (arg[1] == '-') {
       const char* name = arg + 2;
       const char* equals = std::strchr(name, '=');
       const int length = static_cast<int>(
           equals != nullptr ? equals - name : std::strlen(name));
-      spec = Find(name, length, '\0');
+      option = Find(name, length, '\0');
       if (equals != nullptr) attached = equals + 1;
     } else {
-      spec = Find(nullptr, 0, arg[1]);
+      option = Find(nullptr, 0, arg[1]);
       if (arg[2] != '\0') attached = arg + 2;
     }
     *value = arg;
-    if (spec == nullptr || (attached != nullptr && !spec->takes_value)) {
+    if (option == nullptr || (attached != nullptr && !option->takes_value)) {
       return kBad;
     }
-    if (spec->takes_value) {
+    if (option->takes_value) {
       if (attached == nullptr) {
         if (next_ >= argc_) return kBad;
         attached = argv_[next_++];
@@ -74,7 +74,7 @@ int CommandLine::Next(const char** value) {
     } else {
       *value = nullptr;
     }
-    return spec->id;
+    return option->id;
   }
   return kEnd;
 }

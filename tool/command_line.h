@@ -22,10 +22,10 @@ class CommandLine {
   static constexpr int kEnd = 0;   // no option left
   static constexpr int kBad = -1;  // an unknown option or a missing value
 
-  // Reads argv[1] to argv[argc - 1] against the count options of specs.
-  // argv is reordered in place as the operands are gathered. Requires specs
-  // and argv to outlive the object.
-  CommandLine(int argc, char** argv, const OptionSpec* specs, int count);
+  // Reads argv[1] to argv[argc - 1] against the count options described at
+  // options. argv is reordered in place as the operands are gathered.
+  // Requires options and argv to outlive the object.
+  CommandLine(int argc, char** argv, const OptionSpec* options, int count);
 
   // Returns the id of the next option and sets *value to its value (null
   // for an option without one); kEnd when none is left, kBad when the next
@@ -42,8 +42,8 @@ class CommandLine {
 
   int argc_;
   char** argv_;
-  const OptionSpec* specs_;
-  int spec_count_;
+  const OptionSpec* options_;
+  int option_count_;
   int next_;
   int operand_count_;
   bool options_ended_;
