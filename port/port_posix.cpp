@@ -66,6 +66,7 @@ iconv_t FromCp932() {
 // decode from a character the locale cannot spell, which one step would
 // report alike.
 iconv_t to_locale = kNoConverter;
+bool ascii_is_ascii = false;
 bool stdout_terminal = false;
 bool stderr_terminal = false;
 
@@ -206,8 +207,23 @@ void SetUpText() {
   setlocale(LC_CTYPE, "");
   // The code set decides, not the locale's name: C.UTF-8 is UTF-8.
   const char* code_set = nl_langinfo(CODESET);
-  if (FromCp932() != kNoConverter && !IsAsciiCodeSet(code_set)) {
+  if (!IsAsciiCodeSet(code_set) && FromCp932() != kNoConverter) {
     to_locale = iconv_open(code_set, "UTF-32LE");
+  }
+  if (to_locale != kNoConverter) {
+    // Where the code set spells ASCII as ASCII, as nearly all do, text that
+    // is all ASCII needs no conversion.
+    uint32_t ascii[127];
+    for (uint32_t c = 1; c < 128; ++c) ascii[c - 1] = c;
+    char spelled[256];
+    char* out = spelled;
+    size_t room = sizeof spelled;
+    iconv(to_locale, nullptr, nullptr, nullptr, nullptr);
+    bool same = true;
+    for (uint32_t c : ascii) same = same && Encode(c, &out, &room);
+    same = same && EndEncoding(&out, &room) && out - spelled == 127;
+    for (int i = 0; same && i < 127; ++i) same = spelled[i] == i + 1;
+    ascii_is_ascii = same;
   }
   stdout_terminal = isatty(STDOUT_FILENO) == 1;
   stderr_terminal = isatty(STDERR_FILENO) == 1;
@@ -226,11 +242,14 @@ int32_t DecodeCp932(const uint8_t* text, int32_t size, uint32_t* code_point) {
   // The C library rejects these, and Windows maps them to a control and to
   // private-use characters: as undecodable, every host agrees.
   if (first == 0x80 || first == 0xA0 || first >= 0xFD) return 1;
-  const iconv_t from_cp932 = FromCp932();
-  if (from_cp932 == kNoConverter) {
-    if (first < 0x80) *code_point = first;
+  // The single bytes below 0x80 are ASCII in code page 932 (0x5C is '\\',
+  // 0x7E is '~'), whatever converter the host has.
+  if (first < 0x80) {
+    *code_point = first;
     return 1;
   }
+  const iconv_t from_cp932 = FromCp932();
+  if (from_cp932 == kNoConverter) return 1;
   // One character at most fits the output: a single byte stops with E2BIG
   // before the next, a pair converts whole, a bad or lone lead byte (EILSEQ,
   // or EINVAL at the end) converts nothing.
@@ -253,26 +272,52 @@ int32_t DecodeCp932(const uint8_t* text, int32_t size, uint32_t* code_point) {
 
 bool WriteCodePoints(std::FILE* stream, const uint32_t* code_points,
                      int32_t count) {
-  char buffer[512];
-  char* out = buffer;
-  size_t room = sizeof buffer;
-  bool ok = true;
-  const auto flush = [&] {
-    const size_t used = static_cast<size_t>(out - buffer);
-    ok = std::fwrite(buffer, 1, used, stream) == used && ok;
-    out = buffer;
-    room = sizeof buffer;
-  };
-  // Room for any one character, shift sequences included, is kept.
-  constexpr size_t kMaxCharacter = 32;
-  iconv(to_locale, nullptr, nullptr, nullptr, nullptr);
-  for (int32_t i = 0; i < count; ++i) {
-    if (room < kMaxCharacter) flush();
-    if (!Encode(code_points[i], &out, &room)) Encode('?', &out, &room);
+  if (ascii_is_ascii) {
+    char ascii[256];
+    int32_t i = 0;
+    for (; i < count && i < 256 && code_points[i] < 0x80; ++i) {
+      ascii[i] = static_cast<char>(code_points[i]);
+    }
+    if (i == count) {
+      return std::fwrite(ascii, 1, static_cast<size_t>(count), stream) ==
+             static_cast<size_t>(count);
+    }
   }
-  if (room < kMaxCharacter) flush();
-  EndEncoding(&out, &room);
-  flush();
+  uint8_t utf32[4 * 256];
+  char buffer[1024];
+  bool ok = true;
+  iconv(to_locale, nullptr, nullptr, nullptr, nullptr);
+  for (int32_t done = 0; done < count;) {
+    const int32_t chunk = count - done < 256 ? count - done : 256;
+    for (int32_t i = 0; i < chunk; ++i) {
+      for (int32_t k = 0; k < 4; ++k) {
+        utf32[4 * i + k] =
+            static_cast<uint8_t>(code_points[done + i] >> (8 * k));
+      }
+    }
+    done += chunk;
+    char* in = reinterpret_cast<char*>(utf32);
+    size_t in_left = 4 * static_cast<size_t>(chunk);
+    while (in_left > 0) {
+      char* out = buffer;
+      size_t room = sizeof buffer;
+      if (iconv(to_locale, &in, &in_left, &out, &room) ==
+          static_cast<size_t>(-1)) {
+        if (errno == EILSEQ) {
+          // A character the code set cannot write shows as '?'.
+          Encode('?', &out, &room);
+          in += 4;
+          in_left -= 4;
+        } else if (errno != E2BIG) {
+          in_left = 0;  // no way on
+          ok = false;
+        }
+      }
+      if (in_left == 0 && done == count) EndEncoding(&out, &room);
+      const size_t used = static_cast<size_t>(out - buffer);
+      ok = std::fwrite(buffer, 1, used, stream) == used && ok;
+    }
+  }
   return ok;
 }
 
