@@ -18,8 +18,8 @@ trap 'rm -rf "$work"' EXIT
 "$build/bench/make_bench_images" "$work"
 
 now() { date +%s%N; }
-# best_of CMD...: the fastest of $runs runs in milliseconds, in a fresh
-# output folder each time.
+# best_of CMD...: the fastest of $runs runs in milliseconds, to a tenth, in
+# a fresh output folder each time.
 best_of() {
   local best=
   for _ in $(seq "$runs"); do
@@ -28,10 +28,10 @@ best_of() {
     start=$(now)
     (cd "$work/out" && "$@" >/dev/null 2>&1) || [ -n "${ALLOW_FAIL:-}" ] || exit 1
     end=$(now)
-    local ms=$(((end - start) / 1000000))
-    if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
+    local us=$(((end - start) / 1000))
+    if [ -z "$best" ] || [ "$us" -lt "$best" ]; then best=$us; fi
   done
-  echo "$best"
+  awk -v us="$best" 'BEGIN { printf "%.1f", us / 1000 }'
 }
 
 # peak_kib CMD...: the peak resident memory of one run, in KiB.

@@ -117,10 +117,16 @@ bool HostName(const char* name, char (&host_name)[kMaxHostName]) {
     std::memcpy(host_name, name, length + 1);
     return true;
   }
+  const uint8_t* text = reinterpret_cast<const uint8_t*>(name);
+  size_t ascii = 0;
+  while (ascii < length && text[ascii] < 0x80) ++ascii;
+  if (ascii == length && ascii_is_ascii) {
+    std::memcpy(host_name, name, length + 1);
+    return true;
+  }
   char* out = host_name;
   size_t room = kMaxHostName - 1;
   iconv(to_locale, nullptr, nullptr, nullptr, nullptr);
-  const uint8_t* text = reinterpret_cast<const uint8_t*>(name);
   for (size_t at = 0; at < length;) {
     uint32_t code_point = 0;
     at += static_cast<size_t>(
@@ -391,11 +397,12 @@ bool WriteWholeFile(const char* entry_name, const uint8_t* data, int32_t size) {
   if (!HostName(entry_name, name)) return false;
   // Longer than any entry name can be, so it never stands for an entry.
   static unsigned sequence = 0;
+  static const long pid = static_cast<long>(getpid());
   char temp_name[64];
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    std::snprintf(temp_name, sizeof temp_name, ".d88extract-%ld-%u.tmp",
-                  static_cast<long>(getpid()), sequence++);
+    std::snprintf(temp_name, sizeof temp_name, ".d88extract-%ld-%u.tmp", pid,
+                  sequence++);
     fd = open(temp_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
