@@ -3,8 +3,13 @@
 #include "tool/catalogue.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "tests/test_support.h"
 
 namespace d88 {
 namespace {
@@ -82,6 +87,47 @@ TEST(CatalogueTest, SafeNamesAreSingleFileNames) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(IsSafeFileName(c.name), c.safe) << c.name;
+}
+
+// The plan of a run, and ExtractFile carrying it out, skip included.
+TEST(CatalogueTest, ExtractFileWritesTheRunFromSkipOn) {
+  d88test::DiskBuilder disk;
+  disk.AddFileTrack(2, 7);
+  d88test::TempDir dir;
+  ASSERT_TRUE(d88test::WriteBytes(dir.File("image.d88"), disk.Build()));
+  auto cache = std::make_unique<ReaderCache>();
+  D88Image image(cache.get());
+  ASSERT_TRUE(image.Open(dir.File("image.d88").c_str()));
+  ASSERT_TRUE(image.SelectDisk(0));
+  image.SetSectorRange(1, 5);
+  char here[4096];
+  ASSERT_NE(getcwd(here, sizeof here), nullptr);
+  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  std::FILE* sink = std::tmpfile();
+  TextOut listing(sink);
+  TextOut messages(sink);
+  const ExtractionOutput out = {&listing, &messages};
+  EXPECT_EQ(ExtractFile(&image, out, "PART", 2, 1, 0, 4, 3, 1000, 3000),
+            ExtractResult::kWrittenPartly);  // R 4 and 5, then track 3
+  EXPECT_EQ(ExtractFile(&image, out, "WHOLE", 2, 1, 0, 1, 3, 100, 924),
+            ExtractResult::kWritten);
+  EXPECT_EQ(ExtractFile(&image, out, "NONE", 2, 1, 0, 9, 3, 0, 1),
+            ExtractResult::kUnreadable);
+  EXPECT_EQ(ExtractFile(&image, out, "..", 2, 1, 0, 1, 3, 0, 1),
+            ExtractResult::kRefusedName);
+  EXPECT_EQ(ExtractFile(&image, out, "EMPTY", 2, 1, 0, 1, 3, 0, 0),
+            ExtractResult::kNothing);
+  std::fclose(sink);
+  ASSERT_EQ(chdir(here), 0);
+  const d88test::Bytes run = d88test::FileContents(7, 2, 4, 2);
+  d88test::Bytes part(run.begin() + 1000, run.end());
+  part.resize(3000, 0);  // zeros where the run stopped
+  EXPECT_EQ(d88test::ReadBytes(dir.File("PART")), part);
+  const d88test::Bytes sector = d88test::SectorPattern(7, 2, 1);
+  EXPECT_EQ(d88test::ReadBytes(dir.File("WHOLE")),
+            d88test::Bytes(sector.begin() + 100, sector.end()));
+  EXPECT_EQ(d88test::ListDir(dir.path()),
+            (std::vector<std::string>{"PART", "WHOLE", "image.d88"}));
 }
 
 }  // namespace
