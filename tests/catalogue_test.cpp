@@ -30,14 +30,10 @@ CatalogueEntry Decode(const std::string& name_field, uint8_t disk = 0,
 }
 
 std::string Listing(const CatalogueEntry& entry) {
-  std::FILE* file = std::tmpfile();
-  TextOut out(file);
-  WriteListingLine(&out, entry);
-  std::rewind(file);
-  char line[128] = {};
-  const size_t got = std::fread(line, 1, sizeof line - 1, file);
-  std::fclose(file);
-  return std::string(line, got);
+  return d88test::WrittenText([&](std::FILE* file) {
+    TextOut out(file);
+    WriteListingLine(&out, entry);
+  });
 }
 
 TEST(CatalogueTest, NameEndsAtTheFirstSpaceOrZeroWithinNineBytes) {

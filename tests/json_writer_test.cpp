@@ -7,22 +7,18 @@
 #include <functional>
 #include <string>
 
+#include "tests/test_support.h"
+
 namespace d88 {
 namespace {
 
 std::string Json(const std::function<void(JsonWriter*)>& write) {
-  std::FILE* file = std::tmpfile();
-  {
+  return d88test::WrittenText([&](std::FILE* file) {
     TextOut out(file);
     JsonWriter json(&out);
     write(&json);
     EXPECT_TRUE(out.ok());
-  }
-  std::rewind(file);
-  char text[512] = {};
-  const size_t got = std::fread(text, 1, sizeof text, file);
-  std::fclose(file);
-  return std::string(text, got);
+  });
 }
 
 TEST(JsonWriterTest, CommasAndNesting) {

@@ -66,6 +66,21 @@ std::string ReadText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
+std::string WrittenText(const std::function<void(std::FILE*)>& write) {
+  std::FILE* file = std::tmpfile();
+  if (file == nullptr) return "";
+  write(file);
+  std::rewind(file);
+  std::string text;
+  char chunk[4096];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    text.append(chunk, got);
+  }
+  std::fclose(file);
+  return text;
+}
+
 std::vector<std::string> ListDir(const std::string& folder) {
   std::vector<std::string> names;
   DIR* dir = opendir(folder.c_str());

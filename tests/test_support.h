@@ -6,6 +6,8 @@
 #ifndef TESTS_TEST_SUPPORT_H_
 #define TESTS_TEST_SUPPORT_H_
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,9 @@ class TempDir {
 // The whole content of path; empty when it cannot be read.
 Bytes ReadBytes(const std::string& path);
 std::string ReadText(const std::string& path);
+
+// What write puts into a scratch stream, read back whole.
+std::string WrittenText(const std::function<void(std::FILE*)>& write);
 
 // Names in folder, sorted, without "." and "..".
 std::vector<std::string> ListDir(const std::string& folder);

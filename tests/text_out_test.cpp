@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "port/port.h"
+#include "tests/test_support.h"
 
 namespace d88 {
 namespace {
@@ -48,15 +49,11 @@ TEST(DecodeCp932Test, EachByteThatDoesNotDecodeIsOneReplacement) {
 }
 
 std::string Written(const std::function<void(TextOut*)>& write) {
-  std::FILE* file = std::tmpfile();
-  TextOut out(file);
-  write(&out);
-  EXPECT_TRUE(out.ok());
-  std::rewind(file);
-  char text[256] = {};
-  const size_t got = std::fread(text, 1, sizeof text, file);
-  std::fclose(file);
-  return std::string(text, got);
+  return d88test::WrittenText([&](std::FILE* file) {
+    TextOut out(file);
+    write(&out);
+    EXPECT_TRUE(out.ok());
+  });
 }
 
 // Without a locale of its own (the C locale), text goes out as its bytes.
